@@ -1,0 +1,3 @@
+#include "app/demo.h"
+
+int main() { return runEntryPoint(nullptr); }

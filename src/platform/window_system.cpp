@@ -1,0 +1,3 @@
+#include "platform/window_system.h"
+
+void* activeWindowHandle() { return nullptr; }

@@ -1,0 +1,28 @@
+// Temporary demo folders: a private copy of the built demo folder (binary, assets, tracks) that a
+// test may damage, removed when the object goes away.
+#pragma once
+#include <string>
+
+struct TempDemoFolder {
+    std::string path;
+    TempDemoFolder();  // copies the built demo folder
+    ~TempDemoFolder(); // removes it
+    TempDemoFolder(const TempDemoFolder&) = delete;
+    TempDemoFolder& operator=(const TempDemoFolder&) = delete;
+
+    std::string file(const std::string& relative) const { return path + "/" + relative; }
+    // Replaces a file with the given bytes (creating folders as needed).
+    void write(const std::string& relative, const std::string& bytes) const;
+    void remove(const std::string& relative) const;
+    std::string binary() const { return file("brumelt"); }
+};
+
+// A fresh empty folder under /tmp, removed with the object.
+struct TempFolder {
+    std::string path;
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string file(const std::string& relative) const { return path + "/" + relative; }
+};

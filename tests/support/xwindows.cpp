@@ -1,0 +1,105 @@
+#include "support/xwindows.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+static std::string windowTitle(Display* display, Window window) {
+    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count,
+                           &after, &data) == Success &&
+        data) {
+        title.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+        return title;
+    }
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
+static bool searchTree(Display* display, Window window, const std::string& title, int depth,
+                       WindowInfo& found) {
+    XWindowAttributes attrs;
+    if (XGetWindowAttributes(display, window, &attrs) && attrs.map_state == IsViewable &&
+        windowTitle(display, window) == title) {
+        Window child;
+        found.id = window;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &found.x,
+                              &found.y, &child);
+        found.width = attrs.width;
+        found.height = attrs.height;
+        found.viewable = true;
+        return true;
+    }
+    if (depth > 3) return false;
+    Window root, parent, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return false;
+    bool hit = false;
+    for (unsigned int i = 0; i < count && !hit; ++i)
+        hit = searchTree(display, children[i], title, depth + 1, found);
+    if (children) XFree(children);
+    return hit;
+}
+
+static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
+WindowInfo findWindow(const std::string& title) {
+    WindowInfo found;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return found;
+    auto previous = XSetErrorHandler(ignoreErrors); // windows may vanish while we look
+    searchTree(display, DefaultRootWindow(display), title, 0, found);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return found;
+}
+
+WindowInfo waitForWindow(const std::string& title, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        WindowInfo info = findWindow(title);
+        if (info.id || std::chrono::steady_clock::now() > deadline) return info;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool requestWindowClose(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    Status ok = XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+    return ok != 0;
+}
+
+void screenSize(int& width, int& height) {
+    width = height = 0;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    width = DisplayWidth(display, DefaultScreen(display));
+    height = DisplayHeight(display, DefaultScreen(display));
+    XCloseDisplay(display);
+}

@@ -1,0 +1,24 @@
+// X11 helpers for end-to-end tests: find top-level windows by title, read their geometry and
+// state, and ask them to close the way a window manager's close box does.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct WindowInfo {
+    unsigned long id = 0; // X window id; 0 when not found
+    int x = 0, y = 0;     // position on the root window
+    int width = 0, height = 0;
+    bool viewable = false;
+};
+
+// The first viewable window whose title is exactly `title`, or id 0.
+WindowInfo findWindow(const std::string& title);
+
+// Polls findWindow until a viewable window with that title exists or `seconds` pass.
+WindowInfo waitForWindow(const std::string& title, double seconds);
+
+// Sends WM_DELETE_WINDOW to the window, as a window manager does for its close box.
+bool requestWindowClose(unsigned long window);
+
+// The screen's size in pixels.
+void screenSize(int& width, int& height);
