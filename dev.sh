@@ -4,6 +4,7 @@
 #   ./dev.sh test   install what is missing, build, run the whole test suite
 #   ./dev.sh build  install what is missing and build (demo folder: build/demo)
 #   ./dev.sh bench  build and run the benchmarks, writing BENCHMARKS.md
+#   ./dev.sh fuzz [SECONDS]  build the libFuzzer targets with clang and run each for SECONDS (60)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here"
@@ -54,6 +55,24 @@ run_tests() { # run_tests DIR [ctest options...]
   (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@")
 }
 
+# Runs every fuzz target for the given seconds on a scratch copy of its seed corpus; any finding
+# fails the run and leaves the crashing input in the build folder.
+run_fuzzers() { # run_fuzzers DIR SECONDS
+  local dir=$1 seconds=$2 target name work
+  for target in "$dir"/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target"); name=${name#fuzz_}
+    work="$dir/fuzz-work/$name"
+    rm -rf "$work"; mkdir -p "$work"
+    [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$work/"
+    log "fuzzing $name for ${seconds}s"
+    "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$dir/fuzz-work/$name-" "$work" 2>"$dir/fuzz-work/$name.log" \
+      || { tail -n 40 "$dir/fuzz-work/$name.log"; log "fuzzer $name found a fault"; return 1; }
+    grep -E '^stat::number_of_executed_units' "$dir/fuzz-work/$name.log" | sed "s/^/[$name] /" >&2 || true
+  done
+}
+
 cmd=${1:-}
 case "$cmd" in
   run)
@@ -80,8 +99,14 @@ case "$cmd" in
     ensure_display
     bench/run_all.sh "$build_dir"
     ;;
+  fuzz)
+    install_packages
+    fuzz_dir=${BRUMELT_FUZZ_BUILD_DIR:-build-fuzz}
+    CC=clang CXX=clang++ build "$fuzz_dir" -DBRUMELT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    run_fuzzers "$fuzz_dir" "${2:-60}"
+    ;;
   *)
-    sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
