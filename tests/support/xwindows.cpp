@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -102,4 +103,23 @@ void screenSize(int& width, int& height) {
     width = DisplayWidth(display, DefaultScreen(display));
     height = DisplayHeight(display, DefaultScreen(display));
     XCloseDisplay(display);
+}
+
+bool sendKey(unsigned long window, const char* key) {
+    std::string command = "xdotool windowfocus --sync " + std::to_string(window) +
+                          " key --window " + std::to_string(window) + " " + key +
+                          " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+bool passSetupDialog(double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    bool pressed = false;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (findWindow(demoWindowTitle).id) return true;
+        WindowInfo dialog = findWindow(setupDialogTitle);
+        if (dialog.id && !pressed) pressed = sendKey(dialog.id, "Return");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }

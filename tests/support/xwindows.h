@@ -22,3 +22,14 @@ bool requestWindowClose(unsigned long window);
 
 // The screen's size in pixels.
 void screenSize(int& width, int& height);
+
+// Title of the setup dialog and of the demo window.
+inline constexpr const char* setupDialogTitle = "QRV :: Brumelt";
+inline constexpr const char* demoWindowTitle = "QRV at Solvance 2014";
+
+// Waits until the setup dialog or the demo window shows (or `seconds` pass); when the dialog is
+// the one that shows, presses Enter in it (Run). Returns true once the demo window is up.
+bool passSetupDialog(double seconds);
+
+// Sends one key (an xdotool key name such as "Escape" or "Return") to the window.
+bool sendKey(unsigned long window, const char* key);
