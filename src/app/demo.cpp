@@ -5,6 +5,7 @@
 #include "audio/music.h"
 #include "platform/window_system.h"
 #include "render/content.h"
+#include "render/resources.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -20,8 +21,9 @@ int32_t runDemo() {
     GLFWmonitor* monitor = fullscreen == 1 ? glfwGetPrimaryMonitor() : nullptr;
     GLFWwindow* window = glfwCreateWindow(screenWidth, screenHeight, windowTitle, monitor, nullptr);
     if (!window) {
-        std::fprintf(stderr, "brumelt: window: cannot create a %dx%d %s window with an OpenGL "
-                             "context (is there a display?)\n",
+        std::fprintf(stderr,
+                     "brumelt: window: cannot create a %dx%d %s window with an OpenGL "
+                     "context (is there a display?)\n",
                      screenWidth, screenHeight, fullscreen == 1 ? "fullscreen" : "windowed");
         return demoExitGraphics;
     }
@@ -31,6 +33,10 @@ int32_t runDemo() {
     if (glewResult != GLEW_OK) {
         std::fprintf(stderr, "brumelt: gl: the extension loader failed: %s\n",
                      reinterpret_cast<const char*>(glewGetErrorString(glewResult)));
+        return demoExitGraphics;
+    }
+    if (const char* missing = missingGlEntryPoints()) {
+        std::fprintf(stderr, "brumelt: gl: the driver lacks %s\n", missing);
         return demoExitGraphics;
     }
 
