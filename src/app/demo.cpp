@@ -21,9 +21,8 @@ int32_t runDemo() {
     GLFWmonitor* monitor = fullscreen == 1 ? glfwGetPrimaryMonitor() : nullptr;
     GLFWwindow* window = glfwCreateWindow(screenWidth, screenHeight, windowTitle, monitor, nullptr);
     if (!window) {
-        std::fprintf(stderr,
-                     "brumelt: window: cannot create a %dx%d %s window with an OpenGL "
-                     "context (is there a display?)\n",
+        std::fprintf(stderr, "brumelt: window: cannot create a %dx%d %s window with an OpenGL "
+                             "context (is there a display?)\n",
                      screenWidth, screenHeight, fullscreen == 1 ? "fullscreen" : "windowed");
         return demoExitGraphics;
     }
