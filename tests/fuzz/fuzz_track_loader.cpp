@@ -9,14 +9,22 @@
 #include <string>
 #include <unistd.h>
 
-static std::string folder() {
-    static std::string path;
-    if (path.empty()) {
+static std::string folderPath;
+
+static void removeFolder() {
+    std::remove((folderPath + "/sync_t.track").c_str());
+    rmdir(folderPath.c_str());
+}
+
+// A private folder for the one track file, removed when the run ends.
+static const std::string& folder() {
+    if (folderPath.empty()) {
         char pattern[] = "/tmp/fuzz-track-loader-XXXXXX";
         if (!mkdtemp(pattern)) std::abort();
-        path = pattern;
+        folderPath = pattern;
+        std::atexit(removeFolder);
     }
-    return path;
+    return folderPath;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -35,10 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (fetchTrack(set, "t") != track) std::abort();
 
     const double inf = std::numeric_limits<double>::infinity();
-    const double rows[] = {std::nan(""), -inf, inf, -1e12, 1e12, -2147483648.5, 2147483647.5,
-                           -0.5, 0.0, 0.25, 7.75, 1000.5};
+    const double rows[] = {std::nan(""), -inf, inf, -1e12, 1e12, -2147483648.5,
+                           2147483647.5, -0.5, 0.0, 0.25,  7.75, 1000.5};
     double probes = 0;
-    for (double row : rows) probes += evaluateTrack(track, row);
+    for (double row : rows)
+        probes += evaluateTrack(track, row);
     for (int32_t i = 0; i < track->keyCount && i < 64; ++i) {
         double row = track->keys[i].row;
         for (double offset : {-0.5, 0.0, 0.5}) {

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (problems == 0) {
         for (const SourceTrack& track : source.tracks) {
             std::vector<TrackKey> keys;
-            for (const SourceKey& k : track.keys) keys.push_back(k.key);
+            for (const SourceKey& k : track.keys)
+                keys.push_back(k.key);
             for (bool bars : {false, true}) {
                 std::string printed =
                     printTrackText(track.name.c_str(), keys.data(), int32_t(keys.size()), bars);
