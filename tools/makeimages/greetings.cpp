@@ -45,8 +45,8 @@ static const float sideMargin = 48.0f;
 static const TextStyle nameStyle{55.0f, 2.0f, 0.0f, 1.0f};
 static const TextStyle headerStyle{44.0f, 14.0f, 0.0f, 1.0f};
 static const float separatorGap = 30.0f;  // from a name to the diamond's centre
-static const float separatorSize = 6.5f;  // the diamond's half-diagonal
-static const float separatorLevel = 0.7f; // the diamond's grey
+static const float separatorSize = 8.0f;  // the diamond's half-diagonal
+static const float separatorLevel = 0.8f; // the diamond's grey
 static const float ruleLength = 150.0f;
 static const float ruleGap = 36.0f;
 
