@@ -67,7 +67,11 @@ TEST(Tga, DamagedFilesAreRefused) {
     rle[2] = 10;
     deep[16] = 24;
     zero[12] = zero[13] = 0;
-    for (const std::string& bytes : {good.substr(0, 10), good.substr(0, 30), rle, deep, zero}) {
+    // A header promising 32767 x 32767 pixels over a few bytes: refused without reading on.
+    std::string huge = good.substr(0, 30);
+    huge[12] = huge[14] = char(0xff), huge[13] = huge[15] = 0x7f;
+    for (const std::string& bytes :
+         {good.substr(0, 10), good.substr(0, 30), rle, deep, zero, huge}) {
         spit(path, bytes);
         Image read;
         EXPECT_EQ(readTga(path.c_str(), &read), 1);

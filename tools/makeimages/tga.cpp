@@ -55,8 +55,17 @@ int readTga(const char* path, Image* out) {
         out->height = height;
         out->firstRowIsTop = (header[17] & 0x20) != 0;
         const size_t bytes = size_t(width) * size_t(height) * 4;
-        out->bgra.resize(bytes);
-        if (std::fread(out->bgra.data(), 1, bytes, f) != bytes) problem = "pixel data cut short";
+        // Checked before allocating: a damaged header may promise gigabytes.
+        long end = -1;
+        if (std::fseek(f, 0, SEEK_END) == 0) end = std::ftell(f);
+        if (end < 0 || size_t(end) < sizeof header + bytes ||
+            std::fseek(f, sizeof header, SEEK_SET)) {
+            problem = "pixel data cut short";
+        } else {
+            out->bgra.resize(bytes);
+            if (std::fread(out->bgra.data(), 1, bytes, f) != bytes)
+                problem = "pixel data cut short";
+        }
     }
     std::fclose(f);
     if (problem) {
