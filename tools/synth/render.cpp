@@ -304,9 +304,10 @@ std::vector<float> renderScore(const Score& score, RenderStats* stats) {
         peak = std::max(peak, std::fabs(v));
     limit(mix, dbGain(score.ceilingDb));
     // The limiter pulls lopsided peaks (a kick's first swing) down more than their other half,
-    // which leaves a little DC behind; a second pass removes it and moves peaks by far less
-    // than the headroom below full scale.
+    // which leaves a little DC behind. Removing it moves some peaks a little past the ceiling
+    // again, and the second, much gentler limiter pass catches those.
     dcBlock(mix);
+    limit(mix, dbGain(score.ceilingDb));
     if (stats) {
         stats->peakBeforeLimiter = peak;
         for (int side = 0; side < 2; ++side) {
