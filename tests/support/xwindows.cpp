@@ -31,11 +31,27 @@ static std::string windowTitle(Display* display, Window window) {
     return title;
 }
 
-static bool searchTree(Display* display, Window window, const std::string& title, int depth,
-                       WindowInfo& found) {
+static int windowPid(Display* display, Window window) {
+    Atom netPid = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    int pid = 0;
+    if (XGetWindowProperty(display, window, netPid, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        if (count == 1 && format == 32) pid = int(*reinterpret_cast<unsigned long*>(data));
+        XFree(data);
+    }
+    return pid;
+}
+
+static bool searchTree(Display* display, Window window, const std::string& title, int pid,
+                       int depth, WindowInfo& found) {
     XWindowAttributes attrs;
     if (XGetWindowAttributes(display, window, &attrs) && attrs.map_state == IsViewable &&
-        windowTitle(display, window) == title) {
+        windowTitle(display, window) == title && (pid == 0 || windowPid(display, window) == pid)) {
         Window child;
         found.id = window;
         XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &found.x,
@@ -51,29 +67,29 @@ static bool searchTree(Display* display, Window window, const std::string& title
     if (!XQueryTree(display, window, &root, &parent, &children, &count)) return false;
     bool hit = false;
     for (unsigned int i = 0; i < count && !hit; ++i)
-        hit = searchTree(display, children[i], title, depth + 1, found);
+        hit = searchTree(display, children[i], title, pid, depth + 1, found);
     if (children) XFree(children);
     return hit;
 }
 
 static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
-WindowInfo findWindow(const std::string& title) {
+WindowInfo findWindow(const std::string& title, int pid) {
     WindowInfo found;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return found;
     auto previous = XSetErrorHandler(ignoreErrors); // windows may vanish while we look
-    searchTree(display, DefaultRootWindow(display), title, 0, found);
+    searchTree(display, DefaultRootWindow(display), title, pid, 0, found);
     XSync(display, False);
     XSetErrorHandler(previous);
     XCloseDisplay(display);
     return found;
 }
 
-WindowInfo waitForWindow(const std::string& title, double seconds) {
+WindowInfo waitForWindow(const std::string& title, double seconds, int pid) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {
-        WindowInfo info = findWindow(title);
+        WindowInfo info = findWindow(title, pid);
         if (info.id || std::chrono::steady_clock::now() > deadline) return info;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -112,12 +128,12 @@ bool sendKey(unsigned long window, const char* key) {
     return std::system(command.c_str()) == 0;
 }
 
-bool passSetupDialog(double seconds) {
+bool passSetupDialog(double seconds, int pid) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool pressed = false;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (findWindow(demoWindowTitle).id) return true;
-        WindowInfo dialog = findWindow(setupDialogTitle);
+        if (findWindow(demoWindowTitle, pid).id) return true;
+        WindowInfo dialog = findWindow(setupDialogTitle, pid);
         if (dialog.id && !pressed) pressed = sendKey(dialog.id, "Return");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
