@@ -131,6 +131,8 @@ int32_t loadTrackFile(Track* track, const char* path) {
         if (got == 0) break;
         if (int64_t(count) + int64_t(got) > int64_t(capacity)) {
             int64_t grownCapacity = capacity == 0 ? int64_t(got) : int64_t(capacity) * 2;
+            if (grownCapacity < int64_t(count) + int64_t(got))
+                grownCapacity = int64_t(count) + int64_t(got);
             if (grownCapacity > announced) grownCapacity = announced;
             TrackKey* grown = static_cast<TrackKey*>(
                 std::realloc(keys, size_t(grownCapacity) * sizeof(TrackKey)));
