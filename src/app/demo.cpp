@@ -5,6 +5,7 @@
 #include "audio/music.h"
 #include "platform/window_system.h"
 #include "render/content.h"
+#include "render/resources.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -34,6 +35,10 @@ int32_t runDemo() {
     if (glewResult != GLEW_OK) {
         std::fprintf(stderr, "brumelt: gl: the extension loader failed: %s\n",
                      reinterpret_cast<const char*>(glewGetErrorString(glewResult)));
+        return demoExitGraphics;
+    }
+    if (const char* missing = missingGlEntryPoints()) {
+        std::fprintf(stderr, "brumelt: gl: the driver lacks %s\n", missing);
         return demoExitGraphics;
     }
 

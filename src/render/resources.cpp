@@ -1,0 +1,242 @@
+#include "render/resources.h"
+
+#include "render/tga.h"
+#include "shaders/final.glsl.h"
+#include "shaders/glow.glsl.h"
+#include "shaders/scene.glsl.h"
+#include "shaders/vertex.glsl.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+struct EntryPoint {
+    const char* name;
+    bool present;
+};
+
+const char* missingGlEntryPoints() {
+    // Every entry point beyond OpenGL 1.1 that the render code calls; 1.1 ones are linked
+    // directly and always there.
+    const EntryPoint entryPoints[] = {
+        {"glCreateShader", glCreateShader != nullptr},
+        {"glShaderSource", glShaderSource != nullptr},
+        {"glCompileShader", glCompileShader != nullptr},
+        {"glGetShaderiv", glGetShaderiv != nullptr},
+        {"glGetShaderInfoLog", glGetShaderInfoLog != nullptr},
+        {"glCreateProgram", glCreateProgram != nullptr},
+        {"glAttachShader", glAttachShader != nullptr},
+        {"glLinkProgram", glLinkProgram != nullptr},
+        {"glGetProgramiv", glGetProgramiv != nullptr},
+        {"glGetProgramInfoLog", glGetProgramInfoLog != nullptr},
+        {"glUseProgram", glUseProgram != nullptr},
+        {"glGetUniformLocation", glGetUniformLocation != nullptr},
+        {"glUniform1f", glUniform1f != nullptr},
+        {"glUniform2f", glUniform2f != nullptr},
+        {"glUniform3f", glUniform3f != nullptr},
+        {"glUniform1i", glUniform1i != nullptr},
+        {"glActiveTexture", glActiveTexture != nullptr},
+        {"glGenFramebuffers", glGenFramebuffers != nullptr},
+        {"glBindFramebuffer", glBindFramebuffer != nullptr},
+        {"glFramebufferRenderbuffer", glFramebufferRenderbuffer != nullptr},
+        {"glFramebufferTexture2D", glFramebufferTexture2D != nullptr},
+        {"glCheckFramebufferStatus", glCheckFramebufferStatus != nullptr},
+        {"glGenRenderbuffersEXT", glGenRenderbuffersEXT != nullptr},
+        {"glBindRenderbufferEXT", glBindRenderbufferEXT != nullptr},
+        {"glRenderbufferStorageEXT", glRenderbufferStorageEXT != nullptr},
+    };
+    static std::string missing;
+    missing.clear();
+    for (const EntryPoint& entry : entryPoints) {
+        if (entry.present) continue;
+        if (!missing.empty()) missing += ", ";
+        missing += entry.name;
+    }
+    return missing.empty() ? nullptr : missing.c_str();
+}
+
+static void setTextureParameters() {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+static GLuint uploadTexture(int32_t width, int32_t height, const void* pixels) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    setTextureParameters();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
+}
+
+// Reads a whole regular file into a malloc'ed block; on failure returns null and sets problem.
+static uint8_t* readWholeFile(const char* path, size_t* size, std::string* problem) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) {
+        *problem = std::string("cannot open: ") + std::strerror(errno);
+        return nullptr;
+    }
+    struct stat info;
+    if (fstat(fileno(f), &info) != 0 || !S_ISREG(info.st_mode)) {
+        *problem = "not a regular file";
+        std::fclose(f);
+        return nullptr;
+    }
+    size_t length = size_t(info.st_size);
+    uint8_t* block = static_cast<uint8_t*>(std::malloc(length > 0 ? length : 1));
+    if (!block) {
+        *problem = "not enough memory to read it";
+        std::fclose(f);
+        return nullptr;
+    }
+    size_t got = std::fread(block, 1, length, f);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        *problem = "read error";
+        std::free(block);
+        return nullptr;
+    }
+    *size = got;
+    return block;
+}
+
+GLuint loadTgaTexture(const char* path) {
+    std::string problem;
+    size_t size = 0;
+    uint8_t* bytes = readWholeFile(path, &size, &problem);
+    TgaImage image{};
+    if (bytes) {
+        const char* parseProblem = parseTga(bytes, size, &image);
+        if (parseProblem) problem = parseProblem;
+    }
+    if (problem.empty()) {
+        GLint largest = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+        if (image.width > largest || image.height > largest) {
+            problem = std::to_string(image.width) + " x " + std::to_string(image.height) +
+                      " is larger than the driver's largest texture (" + std::to_string(largest) +
+                      ")";
+        }
+    }
+    GLuint texture;
+    if (problem.empty()) {
+        texture = uploadTexture(image.width, image.height, image.pixels);
+    } else {
+        std::fprintf(stderr, "brumelt: render: %s: %s; using a transparent 1x1 texture\n", path,
+                     problem.c_str());
+        static const uint8_t transparent[4] = {0, 0, 0, 0};
+        texture = uploadTexture(1, 1, transparent);
+    }
+    std::free(bytes);
+    return texture;
+}
+
+static const char* shaderFileName(const char* text) {
+    if (text == vertex_glsl) return "vertex.glsl";
+    if (text == scene_glsl) return "scene.glsl";
+    if (text == glow_glsl) return "glow.glsl";
+    if (text == final_glsl) return "final.glsl";
+    return "fragment stage";
+}
+
+// The info log without its trailing line breaks.
+static std::string trimmedLog(std::string log) {
+    while (!log.empty() && (log.back() == '\n' || log.back() == '\r' || log.back() == '\0')) {
+        log.pop_back();
+    }
+    return log;
+}
+
+static GLuint compileShader(GLenum type, const char* text) {
+    GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (compiled != GL_TRUE) {
+        GLint length = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        std::string log(size_t(length > 0 ? length : 1), '\0');
+        glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
+        std::fprintf(stderr, "brumelt: render: %s: compile failed: %s\n", shaderFileName(text),
+                     trimmedLog(log).c_str());
+    }
+    return shader;
+}
+
+ShaderProgram buildProgram(const char* fragmentText) {
+    GLuint vertexShader = compileShader(GL_VERTEX_SHADER, vertex_glsl);
+    GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, fragmentText);
+    GLuint program = glCreateProgram();
+    glAttachShader(program, vertexShader);
+    glAttachShader(program, fragmentShader);
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        GLint length = 0;
+        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+        std::string log(size_t(length > 0 ? length : 1), '\0');
+        glGetProgramInfoLog(program, GLsizei(log.size()), nullptr, log.data());
+        std::fprintf(stderr, "brumelt: render: %s: link failed: %s\n", shaderFileName(fragmentText),
+                     trimmedLog(log).c_str());
+    }
+    return program;
+}
+
+static const char* framebufferStatusName(GLenum status) {
+    switch (status) {
+    case GL_FRAMEBUFFER_UNDEFINED:
+        return "undefined";
+    case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT:
+        return "incomplete attachment";
+    case GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT:
+        return "missing attachment";
+    case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER:
+        return "incomplete draw buffer";
+    case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER:
+        return "incomplete read buffer";
+    case GL_FRAMEBUFFER_UNSUPPORTED:
+        return "unsupported format combination";
+    case GL_FRAMEBUFFER_INCOMPLETE_MULTISAMPLE:
+        return "incomplete multisample";
+    default:
+        return "unknown status";
+    }
+}
+
+RenderTarget createRenderTarget(int32_t width, int32_t height) {
+    RenderTarget target = {0, 0, 0};
+    glGenFramebuffers(1, &target.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glGenRenderbuffersEXT(1, &target.depthRenderbuffer);
+    glBindRenderbufferEXT(GL_RENDERBUFFER, target.depthRenderbuffer);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                              target.depthRenderbuffer);
+    glGenTextures(1, &target.colourTexture);
+    glBindTexture(GL_TEXTURE_2D, target.colourTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    setTextureParameters();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                           target.colourTexture, 0);
+    GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) {
+        std::fprintf(stderr, "brumelt: render: %dx%d render target incomplete: %s (0x%04x)\n",
+                     width, height, framebufferStatusName(status), unsigned(status));
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return target;
+}
+
+void drawFullScreenRect() {
+    glRecti(-1, 1, 1, -1);
+}

@@ -1,0 +1,39 @@
+// GPU objects of the demo and the one draw every pass makes.
+//
+// Everything here needs a current GL context with the extension loader initialised, and runs on
+// the thread that holds it. Objects are made once and never deleted. Problems (an unusable image
+// file, a shader that does not compile or link, an incomplete framebuffer) are reported on stderr
+// with one line each; the objects are still returned, so the show goes on with whatever the
+// driver draws.
+#pragma once
+#include <GL/glew.h>
+#include <cstdint>
+
+// An offscreen framebuffer with an RGBA8 colour texture and a 24-bit depth renderbuffer.
+struct RenderTarget {
+    GLuint framebuffer;
+    GLuint depthRenderbuffer;
+    GLuint colourTexture;
+};
+
+// The GL name of a linked program: the shared vertex stage plus one fragment stage.
+typedef GLuint ShaderProgram;
+
+// The names of the GL entry points the program needs but the driver lacks, comma-separated, or
+// null when every one is there. Call after glewInit.
+const char* missingGlEntryPoints();
+
+// A new 2D texture holding the 32-bit TGA image at path, its stored bytes uploaded unchanged as
+// RGBA (so shaders read it with .bgra) and its first stored row at t = 0. An unusable file gives a
+// 1 x 1 transparent texture instead. Leaves nothing bound to GL_TEXTURE_2D.
+GLuint loadTgaTexture(const char* path);
+
+// Compiles the shared vertex text and fragmentText and links them. Does not make the program
+// current.
+ShaderProgram buildProgram(const char* fragmentText);
+
+// A width x height target; leaves framebuffer 0 and no 2D texture bound.
+RenderTarget createRenderTarget(int32_t width, int32_t height);
+
+// Covers the whole viewport of the bound framebuffer with the program in use.
+void drawFullScreenRect();
