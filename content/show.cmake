@@ -1,17 +1,7 @@
 # tracks/sync_*.track: the choreography. choreo resolves content/show.tracks against the music's
 # events (section starts, kicks) and adds the pulses that follow the hits; trackc compiles the
 # result into one file per track.
-if(TARGET music_events)
-  set(show_events ${CMAKE_BINARY_DIR}/content/music-events.txt)
-  set(show_events_dep music_events)
-elseif(BRUMELT_SHOW_EVENTS)
-  # A tree without the score can still build the show against a saved events file.
-  set(show_events ${BRUMELT_SHOW_EVENTS})
-  set(show_events_dep ${BRUMELT_SHOW_EVENTS})
-else()
-  message(STATUS "No music events: the show's tracks are not built")
-  return()
-endif()
+set(show_events ${CMAKE_BINARY_DIR}/content/music-events.txt)
 
 set(show_source ${CMAKE_CURRENT_SOURCE_DIR}/show.tracks)
 set(show_generated ${CMAKE_CURRENT_BINARY_DIR}/show-generated.tracks)
@@ -22,7 +12,7 @@ add_custom_command(
   COMMAND choreo ${show_source} ${show_events} ${show_generated}
   COMMAND trackc build ${show_generated} --prefix ${BRUMELT_DEMO_DIR}/tracks/sync
   COMMAND ${CMAKE_COMMAND} -E touch ${show_stamp}
-  DEPENDS choreo trackc ${show_source} ${show_events} ${show_events_dep}
+  DEPENDS choreo trackc ${show_source} ${show_events} music_events
   COMMENT "Making tracks/sync_*.track from the show and the music's events"
   VERBATIM)
 add_custom_target(show_tracks DEPENDS ${show_stamp})
