@@ -24,6 +24,31 @@ std::string pathOf(const char* name) {
     return std::string(BRUMELT_DEMO_DIR) + "/tracks/sync_" + name + ".track";
 }
 
+struct Vec3 {
+    double x, y, z;
+};
+
+double length(Vec3 v) {
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
+
+double boxDistance(Vec3 p, Vec3 b) {
+    const Vec3 d = {std::abs(p.x) - b.x, std::abs(p.y) - b.y, std::abs(p.z) - b.z};
+    const Vec3 outside = {std::max(d.x, 0.0), std::max(d.y, 0.0), std::max(d.z, 0.0)};
+    return std::min(std::max({d.x, d.y, d.z}), 0.0) + length(outside);
+}
+
+// (x, y) turned by the point's own -x, blended in by `weight`.
+Vec3 bent(Vec3 p, double weight) {
+    const Vec3 b = {p.x * std::cos(p.x) + p.y * std::sin(p.x),
+                    -p.x * std::sin(p.x) + p.y * std::cos(p.x), p.z};
+    return {p.x + (b.x - p.x) * weight, p.y + (b.y - p.y) * weight, p.z};
+}
+
+double wrapCell(double v) {
+    return v - 2.0 * std::floor(v / 2.0) - 1.0;
+}
+
 class BuiltShow : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -124,6 +149,32 @@ TEST_F(BuiltShow, LogoIsRevealedAndValuesStayInTheShadersRange) {
         ASSERT_GE(at("uBuildingHeight", row), 0.0) << row;
     }
     EXPECT_GT(logo, 0.85);
+}
+
+// The city's distance from the camera, with every building at the tallest its cell could draw (the
+// per-cell height is a hash that graphics processors need not agree on). A camera inside a box
+// would turn the whole picture into one white surface.
+TEST_F(BuiltShow, CameraStaysOutOfTheBuildingsAndSeesTheBall) {
+    for (double row = 0; row <= lastRow; row += 0.5) {
+        const double time = at("uGTime", row), bendStrength = at("uBend", row);
+        Vec3 p = {at("uCamPos.x", row), 2.0 + at("uCamPos.y", row),
+                  3.0 - time + at("uCamPos.z", row)};
+        const double bassColumn = std::floor(std::abs(0.5 * p.x));
+        p = bent(p, 0.1 * bendStrength);
+        const Vec3 w = bent({p.z, p.y, p.x}, 0.01 * bendStrength);
+        p = {p.x, w.y, w.x};
+        const double width = at("uLineWidth", row);
+        const double bass = at("uBass", row) / (1.0 + bassColumn);
+        const Vec3 box = {at("uBoxSize.x", row),
+                          at("uBoxSize.y", row) + bass * bass + 2.0 * at("uBuildingHeight", row),
+                          at("uBoxSize.z", row)};
+        const double outer = boxDistance({wrapCell(p.x), p.y, wrapCell(p.z)}, box);
+        ASSERT_GT(outer, 2.0 * width) << "the camera is at a wall at row " << row;
+
+        // The ball rides at ground level some way ahead of the camera.
+        const double ahead = 3.0 + at("uCamPos.z", row) - at("uBoulePZ", row);
+        ASSERT_GT(ahead, 2.0) << row;
+    }
 }
 
 } // namespace
