@@ -70,7 +70,6 @@ TEST(MusicEvents, RejectsMalformedFilesNamingTheLine) {
         {"x kick\n", "ev:1: 'x' is not a row"},
         {"1\n", "ev:1: an event needs a name"},
         {"1 kick a b\n", "ev:1: too many words"},
-        {std::string("1 ki\0ck\n", 8).c_str(), "ev:1: "},
     };
     for (const auto& [text, start] : cases) {
         std::vector<MusicEvent> list;
