@@ -70,6 +70,7 @@ TEST(MusicEvents, RejectsMalformedFilesNamingTheLine) {
         {"x kick\n", "ev:1: 'x' is not a row"},
         {"1\n", "ev:1: an event needs a name"},
         {"1 kick a b\n", "ev:1: too many words"},
+        {"1 kick\f\n", "ev:1: control character"},
     };
     for (const auto& [text, start] : cases) {
         std::vector<MusicEvent> list;
@@ -108,6 +109,8 @@ TEST(ShowRows, ReportProblemsWithTheShowsLine) {
         {"track a\n5 1e39 linear\n", "show:2: '1e39' is not a finite value"},
         {"track a\n5 1 cubic\n", "show:2: 'cubic' is not constant"},
         {"track a\n5 1\n", "show:2: expected 'ROW VALUE KIND'"},
+        {"track a\x01b\n", "show:1: control character in the line"},
+        {"track a\n5\v1 linear\n", "show:2: control character in the line"},
         {"5 1 linear\n", "show:1: a key outside a track"},
         {"track a\ntrack a\n", "show:2: track 'a' is made twice"},
         {"track a b\n", "show:1: expected 'track NAME'"},
@@ -166,6 +169,7 @@ TEST(Pulses, RejectWhatWouldMakeBadTracks) {
         {"pulse b kick 6\ntrack b\n", "show:2: track 'b' is made twice"},
         {"pulse b kick 0\n", "show:1: expected 'pulse TRACK EVENT DECAY'"},
         {"pulse b kick 2.5\n", "show:1: expected 'pulse TRACK EVENT DECAY'"},
+        {"pulse a/b kick 2\n", "show:1: expected 'pulse TRACK EVENT DECAY'"},
         {"pulse b kick 6\n0 1 linear\n", "show:2: a key outside a track"},
     };
     for (const auto& [show, start] : cases) {

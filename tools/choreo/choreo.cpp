@@ -22,6 +22,15 @@ static std::vector<std::string> wordsOf(const std::string& line) {
     return words;
 }
 
+// Tabs separate words like spaces; any other control byte makes the line unreadable.
+static bool hasControlByte(const std::string& line) {
+    for (char c : line) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7f) return true;
+    }
+    return false;
+}
+
 static std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -62,6 +71,8 @@ int32_t parseMusicEvents(const char* fileName, const std::string& text,
         return fail(error, fileName, 1, "the file holds a NUL byte; it is not an events list");
     const std::vector<std::string> lines = linesOf(text);
     for (size_t i = 0; i < lines.size(); ++i) {
+        if (hasControlByte(lines[i]))
+            return fail(error, fileName, i + 1, "control character in the line");
         const std::vector<std::string> w = wordsOf(lines[i]);
         if (w.empty()) continue;
         MusicEvent e;
@@ -207,10 +218,11 @@ static bool parseFiniteFloat(const std::string& s, float* value) {
     return true;
 }
 
-static bool isInterpolation(const std::string& s) {
+// The code of an interpolation written as a name or a digit; -1 for anything else.
+static int32_t interpolationCode(const std::string& s) {
     for (int32_t code = 0; code <= 3; ++code)
-        if (s == interpolationName(code) || s == std::to_string(code)) return true;
-    return false;
+        if (s == interpolationName(code) || s == std::to_string(code)) return code;
+    return -1;
 }
 
 static float strengthAt(const std::vector<Strength>& strengths, const Timeline& t,
@@ -278,6 +290,8 @@ int32_t generateShow(const char* showName, const std::string& showText,
     HandTrack* current = nullptr;
     for (size_t i = 0; i < lines.size(); ++i) {
         const size_t line = i + 1;
+        if (hasControlByte(lines[i]))
+            return fail(error, showName, line, "control character in the line");
         const std::vector<std::string> w = wordsOf(lines[i]);
         if (w.empty()) continue;
         if (w[0] == "track") {
@@ -290,7 +304,8 @@ int32_t generateShow(const char* showName, const std::string& showText,
         } else if (w[0] == "pulse") {
             current = nullptr;
             float decay;
-            if (w.size() != 4 || !parseFiniteFloat(w[3], &decay) || decay < 1 || decay > 100000 ||
+            if (w.size() != 4 || w[1].find('/') != std::string::npos ||
+                !parseFiniteFloat(w[3], &decay) || decay < 1 || decay > 100000 ||
                 decay != std::floor(decay))
                 return fail(error, showName, line,
                             "expected 'pulse TRACK EVENT DECAY', DECAY a whole number of rows "
@@ -329,7 +344,7 @@ int32_t generateShow(const char* showName, const std::string& showText,
             float value;
             if (!parseFiniteFloat(w[1], &value))
                 return fail(error, showName, line, "'" + w[1] + "' is not a finite value");
-            if (!isInterpolation(w[2]))
+            if (interpolationCode(w[2]) < 0)
                 return fail(error, showName, line,
                             "'" + w[2] + "' is not constant, linear, smooth or quadratic");
             if (current->hasKeys && row <= current->lastRow)
@@ -337,7 +352,10 @@ int32_t generateShow(const char* showName, const std::string& showText,
                             w[0] + " is row " + std::to_string(row) +
                                 ", not after the track's previous key at row " +
                                 std::to_string(current->lastRow));
-            current->keys.push_back(std::to_string(row) + " " + w[1] + " " + w[2]);
+            // Written back in trackc's own spelling, so that whatever passed here passes there.
+            const int32_t kind = interpolationCode(w[2]);
+            current->keys.push_back(std::to_string(row) + " " + formatValue(value) + " " +
+                                    interpolationName(kind));
             current->lastRow = row;
             current->hasKeys = true;
         }
@@ -349,8 +367,8 @@ int32_t generateShow(const char* showName, const std::string& showText,
         if (!found) return fail(error, showName, s.line, "'" + s.track + "' is not a pulse track");
     }
 
-    std::string text = "# Made by choreo from " + std::string(showName) +
-                       " and the music's events. Edit the show, not this file.\n";
+    std::string text = "# Made by choreo from the show and the music's events. Edit the show, not "
+                       "this file.\n";
     for (const HandTrack& h : hand) {
         text += "\ntrack " + h.name + "\n";
         for (const std::string& k : h.keys)
