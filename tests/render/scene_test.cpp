@@ -176,14 +176,22 @@ TEST(ScenePass, MatchesTheModelOverSeveralViews) {
     heights.bend = 0.5f;
     heights.boxSize[1] = 0.3f;
 
+    SceneParams boule; // the ball right in front of the camera, filling the view
+    boule.camPos[0] = 0.2f;
+    boule.camPos[1] = -2.0f;
+    boule.camRot[0] = 0.0f;
+    boule.camRot[1] = 0.0f;
+    boule.boulePos[1] = 1.6f;
+    boule.skyEnergy = 1.0f;
+
     SceneParams sky; // looking up: gradient, streak and stars
     sky.camRot[0] = 0.9f;
     sky.skyPos = -0.4f;
     sky.skyEnergy = 1.0f;
 
     const std::pair<const char*, SceneParams> views[] = {
-        {"street", street},     {"bent", bent},       {"fisheye", fisheye},
-        {"overlays", overlays}, {"heights", heights}, {"sky", sky},
+        {"street", street},   {"bent", bent},   {"fisheye", fisheye}, {"overlays", overlays},
+        {"heights", heights}, {"boule", boule}, {"sky", sky},
     };
     for (const auto& [name, params] : views) {
         double share = agreement(params, greets, logo);
@@ -230,7 +238,7 @@ TEST(ScenePass, FullFadeIsOpaqueBlack) {
     }
 }
 
-// Strip k of a 322-row image fills rows 300 - 20k to 319 - 20k with red 255 - 10k, so whatever
+// Strip k of a 322-row image fills rows 305 - 20k to 319 - 20k with red 255 - 10k, so whatever
 // row of its band is read, the strip shows as one flat grey: its red squared, under the vignette.
 TEST(ScenePass, ProgressSelectsTheGreetingsStrip) {
     ASSERT_TRUE(openTestContext(width, height));
@@ -239,9 +247,14 @@ TEST(ScenePass, ProgressSelectsTheGreetingsStrip) {
     greets.height = 322;
     greets.rgba.assign(size_t(greets.width) * greets.height * 4, 255);
     for (int row = 0; row < greets.height; ++row) {
+        // Rows 5 to 19 of each 20 hold the strip; the first 5 stay black, so a strip read a
+        // little off its band (16 bands instead of 16.1 apart) shows.
         int strip = std::min((319 - row) / 20, 15);
-        for (int x = 0; x < greets.width; ++x)
-            greets.rgba[(size_t(row) * greets.width + x) * 4] = uint8_t(255 - 10 * strip);
+        bool inStrip = row >= 320 || (319 - row) % 20 < 15;
+        for (int x = 0; x < greets.width; ++x) {
+            greets.rgba[(size_t(row) * greets.width + x) * 4] =
+                inStrip ? uint8_t(255 - 10 * strip) : 0;
+        }
     }
     SceneParams u = darkSky();
     u.greetsOpacity = 1.0f;

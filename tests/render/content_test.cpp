@@ -1,0 +1,174 @@
+// The demo's content end to end: images and tracks read from a folder, one frame through all three
+// passes, checked against the same passes driven by hand.
+#include "gl_test_context.h"
+#include "render/content.h"
+#include "render/resources.h"
+#include "shaders/final.glsl.h"
+#include "shaders/glow.glsl.h"
+#include "shaders/scene.glsl.h"
+#include "support/demo_folder.h"
+#include "tracks/tracks.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <unistd.h>
+
+static const int width = 96;
+static const int height = 54;
+
+// Every track at a value of its own, each visible in the picture; keys at rows 0 and 10 with
+// linear interpolation, so the frame's row matters too.
+static const std::map<std::string, float> trackValues = {
+    {"uBass", 0.4f},          {"uBend", 1.0f},           {"uLineWidth", 0.07f},
+    {"uBoxSize.x", 0.5f},     {"uBoxSize.y", 0.6f},      {"uBoxSize.z", 0.45f},
+    {"uGTime", 3.3f},         {"uFisheye", 0.3f},        {"uCamRot.x", -0.2f},
+    {"uCamRot.y", 0.15f},     {"uCamRot.z", 0.05f},      {"uCamPos.x", 0.1f},
+    {"uCamPos.y", -0.3f},     {"uCamPos.z", 0.2f},       {"uSkyPos", 0.25f},
+    {"uSkyEnergy", 0.8f},     {"uBuildingHeight", 0.2f}, {"uGreetsProgress", 0.3f},
+    {"uGreetsOpacity", 0.6f}, {"uQRVProgress", 0.2f},    {"uFadeToBlack", 0.1f},
+    {"uBoulePX", 0.3f},       {"uBoulePZ", -2.5f},       {"uGlow", 0.9f},
+};
+
+static std::string trackFile(float first, float last) {
+    std::string bytes;
+    auto put = [&](const void* p, size_t n) { bytes.append(static_cast<const char*>(p), n); };
+    int32_t count = 2, row0 = 0, row1 = 10;
+    int8_t linear = 1;
+    put(&count, 4);
+    put(&row0, 4);
+    put(&first, 4);
+    put(&linear, 1);
+    put(&row1, 4);
+    put(&last, 4);
+    put(&linear, 1);
+    return bytes;
+}
+
+static std::vector<uint8_t> gradientImage(int w, int h, int seed) {
+    std::vector<uint8_t> rgba(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
+            p[0] = uint8_t(x * 255 / (w - 1));
+            p[1] = uint8_t(y * 255 / (h - 1));
+            p[2] = uint8_t(seed * 40);
+            p[3] = uint8_t(160 + (x + y) % 90);
+        }
+    }
+    return rgba;
+}
+
+// Runs in a folder of its own for the relative asset and track paths.
+struct WorkingFolder {
+    TempFolder folder;
+    std::string previous = std::filesystem::current_path();
+    WorkingFolder() {
+        std::filesystem::create_directories(folder.file("assets"));
+        std::filesystem::create_directories(folder.file("tracks"));
+        std::filesystem::current_path(folder.path);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(previous); }
+};
+
+TEST(Content, EveryTrackDrivesItsUniform) {
+    WorkingFolder work;
+    writeTga("assets/greets.tga", 16, 161, gradientImage(16, 161, 1));
+    writeTga("assets/qrv.tga", 24, 14, gradientImage(24, 14, 2));
+    for (const auto& [name, value] : trackValues) {
+        std::string bytes = trackFile(value * 0.5f, value * 1.5f);
+        FILE* f = std::fopen(("tracks/sync_" + name + ".track").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    ASSERT_TRUE(openTestContext(width, height));
+    testing::internal::CaptureStderr();
+    loadContent();
+    ASSERT_EQ(openTracks(), 0);
+    const double row = 4.5;
+    renderFrame(row);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    std::vector<uint8_t> frame = readWindow(width, height);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    // The same frame, by hand: the value every uniform should have been given.
+    TrackSet* set = openTrackSet("./tracks/sync");
+    auto value = [&](const char* name) { return float(evaluateTrack(fetchTrack(set, name), row)); };
+    GLuint greets = loadTgaTexture("assets/greets.tga");
+    GLuint qrv = loadTgaTexture("assets/qrv.tga");
+    ShaderProgram scene = buildProgram(scene_glsl);
+    ShaderProgram glow = buildProgram(glow_glsl);
+    ShaderProgram final = buildProgram(final_glsl);
+    RenderTarget a = createRenderTarget(width, height);
+    RenderTarget b = createRenderTarget(width, height);
+    RenderTarget c = createRenderTarget(width, height);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, a.framebuffer);
+    glUseProgram(scene);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, qrv);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, greets);
+    auto at = [](GLuint program, const char* name) { return glGetUniformLocation(program, name); };
+    glUniform1i(at(scene, "uGreetsTexture"), 0);
+    glUniform1i(at(scene, "uQRVTexture"), 1);
+    glUniform1f(at(scene, "time"), value("uGTime"));
+    for (const char* name :
+         {"uBass", "uBend", "uLineWidth", "uSkyPos", "uSkyEnergy", "uBuildingHeight",
+          "uGreetsOpacity", "uGreetsProgress", "uFisheye", "uQRVProgress", "uFadeToBlack"}) {
+        glUniform1f(at(scene, name), value(name));
+    }
+    glUniform3f(at(scene, "uBoxSize"), value("uBoxSize.x"), value("uBoxSize.y"),
+                value("uBoxSize.z"));
+    glUniform3f(at(scene, "uCamRot"), value("uCamRot.x"), value("uCamRot.y"), value("uCamRot.z"));
+    glUniform3f(at(scene, "uCamPos"), value("uCamPos.x"), value("uCamPos.y"), value("uCamPos.z"));
+    glUniform2f(at(scene, "uBoulePos"), value("uBoulePX"), value("uBoulePZ"));
+    drawFullScreenRect();
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, b.framebuffer);
+    glUseProgram(glow);
+    glBindTexture(GL_TEXTURE_2D, a.colourTexture);
+    glUniform1f(at(glow, "uGlow"), value("uGlow"));
+    glUniform1i(at(glow, "uSrcTexture"), 0);
+    drawFullScreenRect();
+
+    glBindFramebuffer(GL_FRAMEBUFFER, c.framebuffer);
+    glUseProgram(final);
+    glBindTexture(GL_TEXTURE_2D, b.colourTexture);
+    glUniform1f(at(final, "uBass"), value("uBass"));
+    glUniform1i(at(final, "uSrcTexture"), 0);
+    drawFullScreenRect();
+    glUseProgram(0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    std::vector<uint8_t> expected = readTexture(c.colourTexture, width, height);
+    closeTrackSet(set);
+
+    int differing = 0;
+    for (size_t i = 0; i < frame.size(); i += 4) {
+        for (int ch = 0; ch < 3; ++ch)
+            differing += frame[i + ch] != expected[i + ch];
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+TEST(Content, MissingImagesAreReportedAndReplaced) {
+    WorkingFolder work;
+    ASSERT_TRUE(openTestContext(width, height));
+    testing::internal::CaptureStderr();
+    loadContent();
+    std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("brumelt: render: assets/greets.tga: cannot open"), std::string::npos)
+        << messages;
+    EXPECT_NE(messages.find("brumelt: render: assets/qrv.tga: cannot open"), std::string::npos)
+        << messages;
+    // With no track files every value is 0: no fade, no glow, just sky and boxes of size 0.
+    ASSERT_EQ(openTracks(), 0);
+    renderFrame(100.0);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}

@@ -1,0 +1,440 @@
+// brumelt-capture: records the show offline to PNG files or an .mp4, through the demo's own
+// content code. See captureUsage() for the command line.
+//
+// The render thread draws each frame into the hidden window's back buffer and starts an
+// asynchronous read into one of a ring of pixel buffer objects; the frame read a few frames
+// earlier is mapped and copied into a free buffer, and a writer thread turns the buffers into
+// PNG files or feeds them to ffmpeg, so encoding overlaps the rendering of later frames.
+#include "app/settings.h"
+#include "capture_options.h"
+#include "render/content.h"
+#include "render/resources.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <png.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+enum CaptureExit { exitDone = 0, exitOutput = 1, exitUsage = 2, exitTracks = 3, exitGraphics = 4 };
+
+static const char* const musicPath = "assets/music.mp3";
+
+static double now() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// ---- Output: PNG files or an ffmpeg pipe, written by one thread ----
+
+struct Frame {
+    std::vector<uint8_t> pixels; // RGBA, bottom row first, as read back
+    std::string path;            // PNG file to write; empty when the frame goes to the video
+};
+
+static bool writePng(const Frame& frame, int width, int height) {
+    // Made before setjmp, so that a libpng error jumps over no constructor.
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        // GL rows run bottom to top; PNG rows top to bottom.
+        rows[size_t(y)] =
+            const_cast<png_bytep>(frame.pixels.data() + size_t(height - 1 - y) * width * 4);
+    }
+    FILE* f = std::fopen(frame.path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    // Speed matters more than size here: the writer must keep pace with the renderer.
+    png_set_compression_level(png, 1);
+    png_set_filter(png, 0, PNG_FILTER_SUB);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_filler(png, 0, PNG_FILLER_AFTER); // drop the alpha byte of each pixel
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
+}
+
+struct Writer {
+    int width = 0, height = 0;
+    int videoFd = -1; // ffmpeg's stdin, or -1
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Frame> queue;
+    std::vector<std::vector<uint8_t>> spare; // recycled pixel buffers
+    size_t buffersMade = 0;
+    size_t maxBuffers = 4;
+    bool finished = false;
+    std::string failure;
+    std::thread thread;
+
+    // A buffer for the next frame; waits while every buffer is queued.
+    std::vector<uint8_t> take() {
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [&] { return !spare.empty() || buffersMade < maxBuffers; });
+        if (!spare.empty()) {
+            std::vector<uint8_t> buffer = std::move(spare.back());
+            spare.pop_back();
+            return buffer;
+        }
+        ++buffersMade;
+        return std::vector<uint8_t>(size_t(width) * height * 4);
+    }
+
+    void push(Frame frame) {
+        std::lock_guard<std::mutex> hold(lock);
+        queue.push_back(std::move(frame));
+        changed.notify_all();
+    }
+
+    void run() {
+        for (;;) {
+            Frame frame;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                changed.wait(hold, [&] { return !queue.empty() || finished; });
+                if (queue.empty()) return;
+                frame = std::move(queue.front());
+                queue.pop_front();
+            }
+            std::string problem;
+            if (!frame.path.empty()) {
+                if (!writePng(frame, width, height)) problem = "cannot write " + frame.path;
+            } else {
+                const uint8_t* p = frame.pixels.data();
+                size_t left = frame.pixels.size();
+                while (left > 0) {
+                    ssize_t n = ::write(videoFd, p, left);
+                    if (n <= 0) {
+                        problem = "ffmpeg stopped taking frames";
+                        break;
+                    }
+                    p += n;
+                    left -= size_t(n);
+                }
+            }
+            std::lock_guard<std::mutex> hold(lock);
+            if (!problem.empty() && failure.empty()) failure = problem;
+            spare.push_back(std::move(frame.pixels));
+            changed.notify_all();
+        }
+    }
+
+    std::string failed() {
+        std::lock_guard<std::mutex> hold(lock);
+        return failure;
+    }
+
+    void finish() {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            finished = true;
+            changed.notify_all();
+        }
+        if (thread.joinable()) thread.join();
+    }
+};
+
+static bool onPath(const char* program) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::string dirs = path;
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t colon = dirs.find(':', start);
+        std::string dir = dirs.substr(start, colon == std::string::npos ? colon : colon - start);
+        if (dir.empty()) dir = ".";
+        if (access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return false;
+}
+
+// Starts ffmpeg reading raw RGBA frames on its stdin; returns its pid and the pipe's write end.
+static pid_t startEncoder(const CaptureOptions& o, int64_t firstFrame, int64_t frameCount,
+                          int* fd) {
+    char size[32], start[32], length[32];
+    std::snprintf(size, sizeof size, "%dx%d", o.width, o.height);
+    // The music starts where the first frame's row is, and lasts as long as the frames.
+    std::snprintf(start, sizeof start, "%.6f", double(firstFrame) / o.fps);
+    std::snprintf(length, sizeof length, "%.6f", double(frameCount) / o.fps);
+    std::vector<std::string> args = {
+        "ffmpeg",   "-hide_banner", "-loglevel", "error",    "-nostdin", "-y",         "-f",
+        "rawvideo", "-pix_fmt",     "rgba",      "-s",       size,       "-framerate", o.fpsText,
+        "-i",       "pipe:0",       "-ss",       start,      "-t",       length,       "-i",
+        musicPath,  "-map",         "0:v",       "-map",     "1:a",      "-vf",        "vflip",
+        "-c:v",     "libx264",      "-preset",   "veryfast", "-crf",     "18",         "-pix_fmt",
+        "yuv420p",  "-c:a",         "aac",       "-b:a",     "192k",     "-movflags",  "+faststart",
+        o.out};
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[0], 0);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execvp("ffmpeg", argv.data());
+        _exit(127);
+    }
+    close(pipeFds[0]);
+    if (pid < 0) {
+        close(pipeFds[1]);
+        return -1;
+    }
+    *fd = pipeFds[1];
+    return pid;
+}
+
+// ---- Progress ----
+
+static void showProgress(int64_t done, int64_t total, double started, bool last) {
+    static double shown = 0.0;
+    double t = now();
+    if (!last && t - shown < 0.25) return;
+    shown = t;
+    double elapsed = t - started;
+    double rate = elapsed > 0.0 ? double(done) / elapsed : 0.0;
+    double left = rate > 0.0 ? double(total - done) / rate : 0.0;
+    const int barWidth = 30;
+    int filled = total > 0 ? int(double(done) / double(total) * barWidth) : barWidth;
+    char bar[barWidth + 1];
+    for (int i = 0; i < barWidth; ++i)
+        bar[i] = i < filled ? '#' : '.';
+    bar[barWidth] = '\0';
+    int leftSeconds = int(left + 0.5);
+    std::fprintf(stderr, "\r[%s] %lld/%lld frames  %.2f fps  %d:%02d:%02d left ", bar,
+                 static_cast<long long>(done), static_cast<long long>(total), rate,
+                 leftSeconds / 3600, leftSeconds / 60 % 60, leftSeconds % 60);
+    if (last) std::fputc('\n', stderr);
+}
+
+// ---- Rendering ----
+
+static const char* missingCaptureEntryPoints() {
+    if (!glGenBuffers || !glBindBuffer || !glBufferData || !glMapBuffer || !glUnmapBuffer) {
+        return "glGenBuffers, glBindBuffer, glBufferData, glMapBuffer or glUnmapBuffer";
+    }
+    return nullptr;
+}
+
+// Renders the given rows and hands each frame to the writer; paths[i] names frame i's PNG
+// (empty for video). Returns the seconds spent.
+static double capture(const std::vector<double>& rows, const std::vector<std::string>& paths,
+                      Writer& writer, bool quiet) {
+    const int ringSize = 3;
+    const size_t frameBytes = size_t(writer.width) * writer.height * 4;
+    GLuint buffers[ringSize];
+    glGenBuffers(ringSize, buffers);
+    for (GLuint b : buffers) {
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, b);
+        glBufferData(GL_PIXEL_PACK_BUFFER, GLsizeiptr(frameBytes), nullptr, GL_STREAM_READ);
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+
+    auto collect = [&](size_t index) {
+        std::vector<uint8_t> pixels = writer.take();
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers[index % ringSize]);
+        const void* mapped = glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+        if (mapped) std::memcpy(pixels.data(), mapped, frameBytes);
+        glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+        writer.push(Frame{std::move(pixels), paths[index]});
+    };
+
+    double started = now();
+    size_t count = rows.size();
+    for (size_t i = 0; i < count; ++i) {
+        glfwPollEvents();
+        renderFrame(rows[i]);
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers[i % ringSize]);
+        glReadPixels(0, 0, writer.width, writer.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+        if (i + 1 >= ringSize) collect(i + 1 - ringSize);
+        if (!quiet && i + 1 < count) showProgress(int64_t(i + 1), int64_t(count), started, false);
+        if (!writer.failed().empty()) break;
+    }
+    for (size_t i = count >= ringSize - 1 ? count - (ringSize - 1) : 0; i < count; ++i)
+        collect(i);
+    writer.finish();
+    double seconds = now() - started;
+    if (!quiet) showProgress(int64_t(count), int64_t(count), started, true);
+    return seconds;
+}
+
+// Renders the rows without reading anything back, for comparison.
+static double renderOnly(const std::vector<double>& rows) {
+    double started = now();
+    for (double row : rows) {
+        glfwPollEvents();
+        renderFrame(row);
+        glFinish();
+    }
+    return now() - started;
+}
+
+int main(int argc, char** argv) {
+    CaptureOptions o;
+    std::string problem = parseCaptureOptions(argc, argv, &o);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "brumelt-capture: %s (see --help)\n", problem.c_str());
+        return exitUsage;
+    }
+    if (o.help) {
+        std::fputs(captureUsage(), stdout);
+        return exitDone;
+    }
+    if (o.video) {
+        if (!onPath("ffmpeg")) {
+            std::fprintf(stderr, "brumelt-capture: ffmpeg was not found on PATH; it is needed for "
+                                 "an .mp4 (Debian package ffmpeg)\n");
+            return exitOutput;
+        }
+        if (access(musicPath, R_OK) != 0) {
+            std::fprintf(stderr, "brumelt-capture: %s: cannot read it; run in a demo folder\n",
+                         musicPath);
+            return exitOutput;
+        }
+    } else {
+        std::error_code error;
+        std::filesystem::create_directories(o.out, error);
+        if (!std::filesystem::is_directory(o.out)) {
+            std::fprintf(stderr, "brumelt-capture: %s: cannot make this folder\n", o.out.c_str());
+            return exitOutput;
+        }
+    }
+
+    // Frames to draw.
+    std::vector<double> rows;
+    std::vector<std::string> paths;
+    int64_t firstFrame = 0, frameCount = 0;
+    if (!o.rows.empty()) {
+        rows = o.rows;
+        for (double row : rows)
+            paths.push_back(o.out + "/" + stillName(row));
+    } else {
+        captureFrameRange(o, &firstFrame, &frameCount);
+        for (int64_t n = firstFrame; n < firstFrame + frameCount; ++n) {
+            rows.push_back(rowOfFrame(n, o.fps));
+            paths.push_back(o.video ? std::string() : o.out + "/" + frameName(n));
+        }
+    }
+
+    if (!glfwInit()) {
+        std::fprintf(stderr, "brumelt-capture: the window library failed (is there a display?)\n");
+        return exitGraphics;
+    }
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    GLFWwindow* window = glfwCreateWindow(o.width, o.height, "brumelt-capture", nullptr, nullptr);
+    if (!window) {
+        std::fprintf(stderr,
+                     "brumelt-capture: cannot create a %dx%d window with an OpenGL context\n",
+                     o.width, o.height);
+        return exitGraphics;
+    }
+    glfwMakeContextCurrent(window);
+    if (glewInit() != GLEW_OK) {
+        std::fprintf(stderr, "brumelt-capture: the extension loader failed\n");
+        return exitGraphics;
+    }
+    const char* missing = missingGlEntryPoints();
+    if (!missing) missing = missingCaptureEntryPoints();
+    if (missing) {
+        std::fprintf(stderr, "brumelt-capture: the driver lacks %s\n", missing);
+        return exitGraphics;
+    }
+    GLint maxTexture = 0, maxRenderbuffer = 0, maxViewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+    int framebufferWidth = 0, framebufferHeight = 0;
+    glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
+    if (o.width > maxTexture || o.height > maxTexture || o.width > maxRenderbuffer ||
+        o.height > maxRenderbuffer || o.width > maxViewport[0] || o.height > maxViewport[1] ||
+        framebufferWidth != o.width || framebufferHeight != o.height) {
+        std::fprintf(stderr,
+                     "brumelt-capture: %dx%d is larger than the driver can hold (textures up to "
+                     "%d, renderbuffers up to %d, viewport up to %dx%d, window got %dx%d)\n",
+                     o.width, o.height, maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1],
+                     framebufferWidth, framebufferHeight);
+        return exitGraphics;
+    }
+
+    screenWidth = o.width;
+    screenHeight = o.height;
+    loadContent();
+    if (openTracks() != 0) {
+        std::fprintf(stderr, "brumelt-capture: cannot create the track set\n");
+        return exitTracks;
+    }
+
+    double renderSeconds = 0.0;
+    if (o.compare) {
+        std::fprintf(stderr, "brumelt-capture: rendering %zu frames without output\n", rows.size());
+        renderSeconds = renderOnly(rows);
+    }
+
+    std::signal(SIGPIPE, SIG_IGN); // a dead encoder shows as a failed write instead
+    Writer writer;
+    writer.width = o.width;
+    writer.height = o.height;
+    pid_t encoder = -1;
+    if (o.video) {
+        encoder = startEncoder(o, firstFrame, frameCount, &writer.videoFd);
+        if (encoder < 0) {
+            std::fprintf(stderr, "brumelt-capture: cannot start ffmpeg\n");
+            return exitOutput;
+        }
+    }
+    writer.thread = std::thread([&writer] { writer.run(); });
+    double captureSeconds = capture(rows, paths, writer, false);
+
+    int status = exitDone;
+    std::string failure = writer.failed();
+    if (o.video) {
+        close(writer.videoFd);
+        int encoderStatus = 0;
+        waitpid(encoder, &encoderStatus, 0);
+        if (!WIFEXITED(encoderStatus) || WEXITSTATUS(encoderStatus) != 0) {
+            failure = "ffmpeg failed" + (failure.empty() ? std::string() : " (" + failure + ")");
+        }
+    }
+    if (!failure.empty()) {
+        std::fprintf(stderr, "brumelt-capture: %s: %s\n", o.out.c_str(), failure.c_str());
+        status = exitOutput;
+    }
+    if (o.compare) {
+        std::fprintf(stderr,
+                     "brumelt-capture: %zu frames at %dx%d: render only %.3f s, capture %.3f s, "
+                     "ratio %.3f\n",
+                     rows.size(), o.width, o.height, renderSeconds, captureSeconds,
+                     renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
+    }
+    glfwTerminate();
+    return status;
+}
