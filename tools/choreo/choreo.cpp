@@ -1,0 +1,427 @@
+#include "choreo.h"
+
+#include "trackc.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+// The words of one line, without its comment.
+static std::vector<std::string> wordsOf(const std::string& line) {
+    std::vector<std::string> words;
+    const size_t hash = line.find('#');
+    std::istringstream in(line.substr(0, hash));
+    std::string w;
+    while (in >> w)
+        words.push_back(w);
+    return words;
+}
+
+// Tabs separate words like spaces; any other control byte makes the line unreadable.
+static bool hasControlByte(const std::string& line) {
+    for (char c : line) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7f) return true;
+    }
+    return false;
+}
+
+static std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+static int32_t fail(std::string* error, const char* file, size_t line, const std::string& what) {
+    *error = std::string(file) + ":" + std::to_string(line) + ": " + what;
+    return 1;
+}
+
+static bool isNameStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+static bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+static bool isName(const std::string& s) {
+    if (s.empty() || !isNameStart(s[0])) return false;
+    for (char c : s)
+        if (!isNameChar(c)) return false;
+    return true;
+}
+
+int32_t parseMusicEvents(const char* fileName, const std::string& text,
+                         std::vector<MusicEvent>* events, std::string* error) {
+    events->clear();
+    if (text.find('\0') != std::string::npos)
+        return fail(error, fileName, 1, "the file holds a NUL byte; it is not an events list");
+    const std::vector<std::string> lines = linesOf(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (hasControlByte(lines[i]))
+            return fail(error, fileName, i + 1, "control character in the line");
+        const std::vector<std::string> w = wordsOf(lines[i]);
+        if (w.empty()) continue;
+        MusicEvent e;
+        if (parseRow(w[0].c_str(), &e.row))
+            return fail(error, fileName, i + 1, "'" + w[0] + "' is not a row");
+        if (w.size() < 2)
+            return fail(error, fileName, i + 1, "an event needs a name after its row");
+        e.name = w[1];
+        if (!isName(e.name))
+            return fail(error, fileName, i + 1, "'" + e.name + "' is not an event name");
+        if (e.name == "section") {
+            if (w.size() != 3 || !isName(w[2]))
+                return fail(error, fileName, i + 1, "expected 'ROW section NAME'");
+            e.arg = w[2];
+            for (const MusicEvent& o : *events)
+                if (o.name == "section" && o.arg == e.arg)
+                    return fail(error, fileName, i + 1, "section '" + e.arg + "' appears twice");
+        } else if (w.size() > 3) {
+            return fail(error, fileName, i + 1, "too many words for one event");
+        } else if (w.size() == 3) {
+            e.arg = w[2];
+        }
+        if (!events->empty() && e.row < events->back().row)
+            return fail(error, fileName, i + 1,
+                        "row " + std::to_string(e.row) + " comes before the previous event's row " +
+                            std::to_string(events->back().row));
+        events->push_back(e);
+    }
+    return 0;
+}
+
+namespace {
+
+struct Section {
+    std::string name;
+    int32_t start;
+    int32_t end; // the next section's start, or the end of the piece
+};
+
+struct Strength {
+    std::string track;
+    std::string section;
+    float from, to;
+    size_t line;
+};
+
+struct Pulse {
+    std::string track;
+    std::string event;
+    int32_t decay;
+    size_t line;
+};
+
+struct HandTrack {
+    std::string name;
+    std::vector<std::string> keys; // "ROW VALUE KIND" with the row resolved
+    int32_t lastRow;
+    bool hasKeys;
+};
+
+struct Timeline {
+    std::vector<Section> sections;
+    bool hasEnd = false;
+    int32_t endRow = 0;
+};
+
+} // namespace
+
+static Timeline timelineOf(const std::vector<MusicEvent>& events) {
+    Timeline t;
+    int32_t last = 0;
+    for (const MusicEvent& e : events) {
+        last = e.row;
+        if (e.name == "section") t.sections.push_back({e.arg, e.row, e.row});
+        if (e.name == "end" && !t.hasEnd) {
+            t.hasEnd = true;
+            t.endRow = e.row;
+        }
+    }
+    const int32_t pieceEnd = t.hasEnd ? t.endRow : (last < INT32_MAX ? last + 1 : last);
+    for (size_t i = 0; i < t.sections.size(); ++i)
+        t.sections[i].end = i + 1 < t.sections.size() ? t.sections[i + 1].start : pieceEnd;
+    return t;
+}
+
+static const Section* findSection(const Timeline& t, const std::string& name) {
+    for (const Section& s : t.sections)
+        if (s.name == name) return &s;
+    return nullptr;
+}
+
+// A key's row: a plain row, or an offset from a section's start or from the piece's end.
+static int32_t resolveRow(const Timeline& t, const std::string& token, int32_t* row,
+                          std::string* why) {
+    if (token.empty() || !isNameStart(token[0])) {
+        if (parseRow(token.c_str(), row)) {
+            *why = "'" + token + "' is not a row";
+            return 1;
+        }
+        return 0;
+    }
+    size_t n = 0;
+    while (n < token.size() && isNameChar(token[n]))
+        ++n;
+    const std::string name = token.substr(0, n);
+    int64_t base;
+    if (name == "end" && t.hasEnd) {
+        base = t.endRow;
+    } else if (const Section* s = findSection(t, name)) {
+        base = s->start;
+    } else {
+        *why = "the music has no section '" + name + "'";
+        return 1;
+    }
+    int64_t offset = 0;
+    if (n < token.size()) {
+        const char sign = token[n];
+        const std::string rest = token.substr(n + 1);
+        int32_t value;
+        if ((sign != '+' && sign != '-') || rest.empty() || rest[0] == '+' || rest[0] == '-' ||
+            parseRow(rest.c_str(), &value)) {
+            *why = "'" + token + "' is not SECTION, SECTION+OFFSET or SECTION-OFFSET";
+            return 1;
+        }
+        offset = sign == '-' ? -int64_t(value) : int64_t(value);
+    }
+    const int64_t r = base + offset;
+    if (r < INT32_MIN || r > INT32_MAX) {
+        *why = "'" + token + "' lies outside the 32-bit row range";
+        return 1;
+    }
+    *row = int32_t(r);
+    return 0;
+}
+
+static bool parseFiniteFloat(const std::string& s, float* value) {
+    if (s.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const float v = std::strtof(s.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
+}
+
+// The code of an interpolation written as a name or a digit; -1 for anything else.
+static int32_t interpolationCode(const std::string& s) {
+    for (int32_t code = 0; code <= 3; ++code)
+        if (s == interpolationName(code) || s == std::to_string(code)) return code;
+    return -1;
+}
+
+static float strengthAt(const std::vector<Strength>& strengths, const Timeline& t,
+                        const std::string& track, int32_t row) {
+    const Section* in = nullptr;
+    for (const Section& s : t.sections)
+        if (s.start <= row) in = &s;
+    if (!in) return 0.0f;
+    for (const Strength& s : strengths) {
+        if (s.track != track || s.section != in->name) continue;
+        const double span = double(in->end) - double(in->start);
+        const double f = span > 0 ? (double(row) - in->start) / span : 0.0;
+        return float(s.from + (double(s.to) - s.from) * f);
+    }
+    return 0.0f;
+}
+
+// The keys of one pulse track: a jump to the section's strength on every hit, a fast fall to 40 %
+// within the first quarter of the decay, then a slower one to 0, cut short by the next hit.
+static std::vector<TrackKey> pulseKeys(const Pulse& p, const std::vector<Strength>& strengths,
+                                       const Timeline& t, const std::vector<MusicEvent>& events) {
+    std::vector<std::pair<int32_t, float>> hits;
+    for (const MusicEvent& e : events) {
+        if (e.name != p.event) continue;
+        if (!hits.empty() && hits.back().first == e.row) continue;
+        const float s = strengthAt(strengths, t, p.track, e.row);
+        if (s > 0.0f) hits.push_back({e.row, s});
+    }
+    std::vector<TrackKey> keys;
+    if (hits.empty() || hits[0].first > 0) keys.push_back({0, 0.0f, Constant});
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const int32_t r = hits[i].first;
+        const float s = hits[i].second;
+        const int64_t next = i + 1 < hits.size() ? hits[i + 1].first : int64_t(INT32_MAX) + 1;
+        const int64_t end = std::min<int64_t>(int64_t(r) + p.decay, next - 1);
+        if (end <= r) {
+            keys.push_back({r, s, Constant});
+            continue;
+        }
+        keys.push_back({r, s, Linear});
+        const int64_t knee = int64_t(r) + std::max<int32_t>(1, p.decay / 4);
+        if (knee < end) keys.push_back({int32_t(knee), s * 0.4f, Linear});
+        keys.push_back({int32_t(end), 0.0f, Constant});
+    }
+    return keys;
+}
+
+int32_t generateShow(const char* showName, const std::string& showText,
+                     const std::vector<MusicEvent>& events, std::string* out, std::string* error) {
+    const Timeline t = timelineOf(events);
+    std::vector<HandTrack> hand;
+    std::vector<Pulse> pulses;
+    std::vector<Strength> strengths;
+    auto taken = [&](const std::string& name) {
+        for (const HandTrack& h : hand)
+            if (h.name == name) return true;
+        for (const Pulse& p : pulses)
+            if (p.track == name) return true;
+        return false;
+    };
+    if (showText.find('\0') != std::string::npos)
+        return fail(error, showName, 1, "the file holds a NUL byte; it is not a show");
+
+    const std::vector<std::string> lines = linesOf(showText);
+    HandTrack* current = nullptr;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const size_t line = i + 1;
+        if (hasControlByte(lines[i]))
+            return fail(error, showName, line, "control character in the line");
+        const std::vector<std::string> w = wordsOf(lines[i]);
+        if (w.empty()) continue;
+        if (w[0] == "track") {
+            if (w.size() != 2 || w[1].find('/') != std::string::npos)
+                return fail(error, showName, line, "expected 'track NAME'");
+            if (taken(w[1]))
+                return fail(error, showName, line, "track '" + w[1] + "' is made twice");
+            hand.push_back({w[1], {}, 0, false});
+            current = &hand.back();
+        } else if (w[0] == "pulse") {
+            current = nullptr;
+            float decay;
+            if (w.size() != 4 || w[1].find('/') != std::string::npos ||
+                !parseFiniteFloat(w[3], &decay) || decay < 1 || decay > 100000 ||
+                decay != std::floor(decay))
+                return fail(error, showName, line,
+                            "expected 'pulse TRACK EVENT DECAY', DECAY a whole number of rows "
+                            "from 1 to 100000");
+            if (taken(w[1]))
+                return fail(error, showName, line, "track '" + w[1] + "' is made twice");
+            pulses.push_back({w[1], w[2], int32_t(decay), line});
+        } else if (w[0] == "strength") {
+            current = nullptr;
+            Strength s;
+            if (w.size() < 4 || w.size() > 5 || !parseFiniteFloat(w[3], &s.from) ||
+                (w.size() == 5 && !parseFiniteFloat(w[4], &s.to)))
+                return fail(error, showName, line,
+                            "expected 'strength TRACK SECTION VALUE [VALUE_AT_END]'");
+            if (w.size() == 4) s.to = s.from;
+            if (s.from < 0 || s.to < 0)
+                return fail(error, showName, line, "a pulse strength cannot be negative");
+            if (!findSection(t, w[2]))
+                return fail(error, showName, line, "the music has no section '" + w[2] + "'");
+            for (const Strength& o : strengths)
+                if (o.track == w[1] && o.section == w[2])
+                    return fail(error, showName, line,
+                                "the strength of " + w[1] + " in " + w[2] + " is given twice");
+            s.track = w[1];
+            s.section = w[2];
+            s.line = line;
+            strengths.push_back(s);
+        } else {
+            if (!current)
+                return fail(error, showName, line,
+                            "a key outside a track (or unknown word '" + w[0] + "')");
+            if (w.size() != 3) return fail(error, showName, line, "expected 'ROW VALUE KIND'");
+            int32_t row;
+            std::string why;
+            if (resolveRow(t, w[0], &row, &why)) return fail(error, showName, line, why);
+            float value;
+            if (!parseFiniteFloat(w[1], &value))
+                return fail(error, showName, line, "'" + w[1] + "' is not a finite value");
+            if (interpolationCode(w[2]) < 0)
+                return fail(error, showName, line,
+                            "'" + w[2] + "' is not constant, linear, smooth or quadratic");
+            if (current->hasKeys && row <= current->lastRow)
+                return fail(error, showName, line,
+                            w[0] + " is row " + std::to_string(row) +
+                                ", not after the track's previous key at row " +
+                                std::to_string(current->lastRow));
+            // Written back in trackc's own spelling, so that whatever passed here passes there.
+            const int32_t kind = interpolationCode(w[2]);
+            current->keys.push_back(std::to_string(row) + " " + formatValue(value) + " " +
+                                    interpolationName(kind));
+            current->lastRow = row;
+            current->hasKeys = true;
+        }
+    }
+    for (const Strength& s : strengths) {
+        bool found = false;
+        for (const Pulse& p : pulses)
+            found = found || p.track == s.track;
+        if (!found) return fail(error, showName, s.line, "'" + s.track + "' is not a pulse track");
+    }
+
+    std::string text = "# Made by choreo from the show and the music's events. Edit the show, not "
+                       "this file.\n";
+    for (const HandTrack& h : hand) {
+        text += "\ntrack " + h.name + "\n";
+        for (const std::string& k : h.keys)
+            text += k + "\n";
+    }
+    for (const Pulse& p : pulses) {
+        const std::vector<TrackKey> keys = pulseKeys(p, strengths, t, events);
+        text += "\n" + printTrackText(p.track.c_str(), keys.data(), int32_t(keys.size()), false);
+    }
+    *out = text;
+    return 0;
+}
+
+static int32_t readWhole(const char* path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return 1;
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) return 1;
+    *text = s.str();
+    return 0;
+}
+
+int runChoreo(int argc, const char* const* argv, FILE* err) {
+    if (argc != 4) {
+        std::fprintf(err, "usage: choreo SHOW EVENTS OUT\n");
+        return 2;
+    }
+    std::string show, eventsText, error, out;
+    if (readWhole(argv[1], &show)) {
+        std::fprintf(err, "choreo: %s: cannot be read\n", argv[1]);
+        return 1;
+    }
+    if (readWhole(argv[2], &eventsText)) {
+        std::fprintf(err, "choreo: %s: cannot be read\n", argv[2]);
+        return 1;
+    }
+    std::vector<MusicEvent> events;
+    if (parseMusicEvents(argv[2], eventsText, &events, &error) ||
+        generateShow(argv[1], show, events, &out, &error)) {
+        std::fprintf(err, "choreo: %s\n", error.c_str());
+        return 1;
+    }
+    std::FILE* f = std::fopen(argv[3], "wb");
+    if (!f) {
+        std::fprintf(err, "choreo: %s: cannot be written\n", argv[3]);
+        return 1;
+    }
+    const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    if (std::fclose(f) != 0 || !written) {
+        std::fprintf(err, "choreo: %s: cannot be written\n", argv[3]);
+        std::remove(argv[3]);
+        return 1;
+    }
+    return 0;
+}

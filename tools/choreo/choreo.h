@@ -1,0 +1,44 @@
+// choreo: turns the hand-written show plus the music's event list into one track source for
+// trackc. The show is written against the music's sections, so it keeps following the score when
+// the score's sections move; the pulses that follow single hits (the bass on every kick) are made
+// here from the events instead of being typed.
+//
+// Events file (written by the synthesizer), one "ROW NAME [ARG]" a line in ascending row order:
+// "ROW section NAME" opens a section, "ROW end" ends the piece, any other name is an instrument hit
+// such as "ROW kick". Blank lines and '#' comments are allowed.
+//
+// Show file: trackc's text form with three additions.
+//   - A key's ROW may be given relative to an event: SECTION, SECTION+OFFSET or SECTION-OFFSET,
+//     where SECTION is a section's name or "end" and OFFSET an integer or BAR:BEAT:ROW.
+//   - pulse TRACK EVENT DECAY
+//       TRACK is made entirely here: on every EVENT hit it jumps to the strength of the section
+//       the hit falls in and dies away to 0 within DECAY rows (or before the next hit).
+//   - strength TRACK SECTION VALUE [VALUE_AT_END]
+//       the pulse height in that section; with two values it runs linearly from the first at the
+//       section's start to the second at its end. Sections without a strength get no pulses.
+// The output lists the hand-written tracks in file order with absolute rows, then the pulse
+// tracks.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct MusicEvent {
+    int32_t row;
+    std::string name; // "section", "end" or an instrument's event name
+    std::string arg;  // the section's name for "section", else empty
+};
+
+// Parses an events file. On failure returns 1 and sets `error` to "FILE:LINE: problem".
+int32_t parseMusicEvents(const char* fileName, const std::string& text,
+                         std::vector<MusicEvent>* events, std::string* error);
+
+// Resolves the show against the events and writes the complete track source to `out`. On failure
+// returns 1 and sets `error` to "FILE:LINE: problem"; `out` is then unspecified.
+int32_t generateShow(const char* showName, const std::string& showText,
+                     const std::vector<MusicEvent>& events, std::string* out, std::string* error);
+
+// The command line: choreo SHOW EVENTS OUT. Returns the exit status (0 success, 1 a problem with
+// an input or the output file, 2 misuse).
+int runChoreo(int argc, const char* const* argv, FILE* err);
