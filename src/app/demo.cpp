@@ -12,6 +12,18 @@
 #include <cstdio>
 
 static const char* const windowTitle = "QRV at Solvance 2014";
+
+#ifdef BRUMELT_GL_CHECKS
+// Checked builds report GL errors at the end of each frame (the first few, then a count), so a
+// long run shows whether the frame ever puts the driver in an error state.
+static void reportGlErrors(long frame) {
+    static long reported = 0;
+    for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+        if (reported++ < 8)
+            std::fprintf(stderr, "brumelt: gl: error 0x%04x after frame %ld\n", error, frame);
+    }
+}
+#endif
 static const char* const musicPath = "assets/music.mp3";
 
 int32_t runDemo() {
@@ -53,11 +65,16 @@ int32_t runDemo() {
     }
     startMusic(music);
 
-    for (;;) {
+    for (long frame = 0;; ++frame) {
         glfwPollEvents();
         double row = musicSeconds(music) * rowsPerSecond;
         renderFrame(row);
         glfwSwapBuffers(window);
+#ifdef BRUMELT_GL_CHECKS
+        reportGlErrors(frame);
+#else
+        (void)frame;
+#endif
         if (glfwGetTime() > demoLengthSeconds) break;
         if (glfwWindowShouldClose(window)) break;
         if (glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) break;
