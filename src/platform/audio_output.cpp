@@ -18,7 +18,8 @@
 // bookkeeping is shared under `clockLock`.
 
 static const int bytesPerSample = 2; // signed 16-bit output
-static const int deviceBufferFrames = 2048;
+
+static const int deviceBufferFrames = 2048; // 46 ms; SDL rounds other sizes to powers of two
 
 struct PlayClock {
     uint64_t musicBytesHanded = 0;  // decoded music handed to the device since play
