@@ -319,6 +319,7 @@ static gboolean onKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
     case GDK_KEY_KP_Tab:
     case GDK_KEY_ISO_Left_Tab:
         if (!plain) return FALSE;
+        gtk_window_set_focus_visible(GTK_WINDOW(dialog->window), TRUE);
         focusNextTabStop(
             dialog,
             event->keyval == GDK_KEY_ISO_Left_Tab || (event->state & GDK_SHIFT_MASK) ? -1 : 1);

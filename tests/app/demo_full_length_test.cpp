@@ -10,7 +10,7 @@ TEST(DemoFullLength, EndsByItselfAfter157SecondsWithCode0) {
     TempDemoFolder demo;
     auto start = std::chrono::steady_clock::now();
     ChildProcess child = startProcess({demo.binary()}, demo.path, {"SDL_AUDIODRIVER=dummy"});
-    ASSERT_TRUE(passSetupDialog(120.0));
+    ASSERT_TRUE(passSetupDialog(120.0, child.pid));
     int status = waitProcess(child, 157.0 + 180.0);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(status, 0) << readStderr(child);

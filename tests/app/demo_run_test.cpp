@@ -18,8 +18,8 @@ class DemoRun : public ::testing::Test {
     }
     // Gets past the setup dialog and waits for the demo window.
     WindowInfo demoWindow() {
-        EXPECT_TRUE(passSetupDialog(startSeconds)) << readStderr(child);
-        return findWindow(demoWindowTitle);
+        EXPECT_TRUE(passSetupDialog(startSeconds, child.pid)) << readStderr(child);
+        return findWindow(demoWindowTitle, child.pid);
     }
     void TearDown() override {
         if (child.pid > 0) waitProcess(child, 0);
@@ -48,7 +48,7 @@ TEST_F(DemoRun, MissingMusicEndsWithCode2AfterTheWindowAppeared) {
     demo.remove("assets/music.mp3");
     start();
     // The window may already be gone again when the exit comes quickly, so look while waiting.
-    bool windowSeen = passSetupDialog(startSeconds);
+    bool windowSeen = passSetupDialog(startSeconds, child.pid);
     EXPECT_EQ(waitProcess(child, 60), 2);
     EXPECT_TRUE(windowSeen);
     std::string err = readStderr(child);

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -31,15 +32,33 @@ static std::string windowTitle(Display* display, Window window) {
     return title;
 }
 
-static bool searchTree(Display* display, Window window, const std::string& title, int depth,
-                       WindowInfo& found) {
+static pid_t windowPid(Display* display, Window window) {
+    Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    pid_t pid = 0;
+    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        if (count == 1 && format == 32) pid = pid_t(*reinterpret_cast<unsigned long*>(data));
+        XFree(data);
+    }
+    return pid;
+}
+
+static bool searchTree(Display* display, Window window, const std::string& title, pid_t pid,
+                       int depth, WindowInfo& found) {
     XWindowAttributes attrs;
     if (XGetWindowAttributes(display, window, &attrs) && attrs.map_state == IsViewable &&
-        windowTitle(display, window) == title) {
+        windowTitle(display, window) == title && (pid == 0 || windowPid(display, window) == pid)) {
         Window child;
         found.id = window;
-        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &found.x,
-                              &found.y, &child);
+        found.pid = windowPid(display, window);
+        found.overrideRedirect = attrs.override_redirect != 0;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &found.x, &found.y,
+                              &child);
         found.width = attrs.width;
         found.height = attrs.height;
         found.viewable = true;
@@ -51,29 +70,31 @@ static bool searchTree(Display* display, Window window, const std::string& title
     if (!XQueryTree(display, window, &root, &parent, &children, &count)) return false;
     bool hit = false;
     for (unsigned int i = 0; i < count && !hit; ++i)
-        hit = searchTree(display, children[i], title, depth + 1, found);
+        hit = searchTree(display, children[i], title, pid, depth + 1, found);
     if (children) XFree(children);
     return hit;
 }
 
-static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+static int ignoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
-WindowInfo findWindow(const std::string& title) {
+WindowInfo findWindow(const std::string& title, pid_t pid) {
     WindowInfo found;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return found;
     auto previous = XSetErrorHandler(ignoreErrors); // windows may vanish while we look
-    searchTree(display, DefaultRootWindow(display), title, 0, found);
+    searchTree(display, DefaultRootWindow(display), title, pid, 0, found);
     XSync(display, False);
     XSetErrorHandler(previous);
     XCloseDisplay(display);
     return found;
 }
 
-WindowInfo waitForWindow(const std::string& title, double seconds) {
+WindowInfo waitForWindow(const std::string& title, double seconds, pid_t pid) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {
-        WindowInfo info = findWindow(title);
+        WindowInfo info = findWindow(title, pid);
         if (info.id || std::chrono::steady_clock::now() > deadline) return info;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -112,14 +133,94 @@ bool sendKey(unsigned long window, const char* key) {
     return std::system(command.c_str()) == 0;
 }
 
-bool passSetupDialog(double seconds) {
+bool passSetupDialog(double seconds, pid_t pid) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool pressed = false;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (findWindow(demoWindowTitle).id) return true;
-        WindowInfo dialog = findWindow(setupDialogTitle);
+        if (findWindow(demoWindowTitle, pid).id) return true;
+        WindowInfo dialog = findWindow(setupDialogTitle, pid);
         if (dialog.id && !pressed) pressed = sendKey(dialog.id, "Return");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+bool sendKeys(unsigned long window, const std::vector<std::string>& keys) {
+    std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key";
+    for (const std::string& key : keys)
+        command += " " + key;
+    command += " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+MapWatch::MapWatch() {
+    Display* d = XOpenDisplay(nullptr);
+    display = d;
+    if (!d) return;
+    XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+    XSync(d, False);
+}
+
+MapWatch::~MapWatch() {
+    if (display) XCloseDisplay(static_cast<Display*>(display));
+}
+
+void MapWatch::poll() {
+    Display* d = static_cast<Display*>(display);
+    if (!d) return;
+    auto previous = XSetErrorHandler(ignoreErrors); // a window may be gone by the time we look
+    XSync(d, False);
+    while (XPending(d)) {
+        XEvent event;
+        XNextEvent(d, &event);
+        if (event.type != MapNotify) continue;
+        MappedWindow seen;
+        seen.id = event.xmap.window;
+        seen.title = windowTitle(d, seen.id);
+        seen.pid = windowPid(d, seen.id);
+        mapped.push_back(seen);
+    }
+    XSync(d, False);
+    XSetErrorHandler(previous);
+}
+
+bool cursorHiddenOver(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    int eventBase, errorBase;
+    bool hidden = false;
+    XWindowAttributes attrs;
+    if (XFixesQueryExtension(display, &eventBase, &errorBase) &&
+        XGetWindowAttributes(display, window, &attrs)) {
+        XWarpPointer(display, None, window, 0, 0, 0, 0, attrs.width / 2, attrs.height / 2);
+        XSync(display, False);
+        if (XFixesCursorImage* image = XFixesGetCursorImage(display)) {
+            hidden = true;
+            for (int i = 0; i < int(image->width) * int(image->height); ++i)
+                if ((image->pixels[i] >> 24) & 0xff) hidden = false;
+            XFree(image);
+        }
+    }
+    XCloseDisplay(display);
+    return hidden;
+}
+
+std::vector<uint32_t> grabScreen(int x, int y, int width, int height) {
+    std::vector<uint32_t> pixels;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return pixels;
+    auto previous = XSetErrorHandler(ignoreErrors);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, unsigned(width),
+                              unsigned(height), AllPlanes, ZPixmap);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (image) {
+        pixels.reserve(size_t(width) * size_t(height));
+        for (int row = 0; row < height; ++row)
+            for (int col = 0; col < width; ++col)
+                pixels.push_back(uint32_t(XGetPixel(image, col, row)) & 0xffffff);
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return pixels;
 }
