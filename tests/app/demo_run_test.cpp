@@ -32,8 +32,10 @@ TEST_F(DemoRun, EscapeEndsTheDemoNormally) {
     ASSERT_NE(window.id, 0u);
     EXPECT_EQ(window.width, 1280);
     EXPECT_EQ(window.height, 720);
-    ASSERT_TRUE(sendKey(window.id, "Escape"));
-    EXPECT_EQ(waitProcess(child, 60), 0) << readStderr(child);
+    ASSERT_TRUE(holdKey(window.id, "Escape"));
+    int status = waitProcess(child, 60);
+    releaseKey("Escape");
+    EXPECT_EQ(status, 0) << readStderr(child);
 }
 
 TEST_F(DemoRun, ClosingTheWindowEndsTheDemoNormally) {

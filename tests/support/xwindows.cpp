@@ -126,11 +126,10 @@ void screenSize(int& width, int& height) {
     XCloseDisplay(display);
 }
 
+// The keys go through XTEST to the focused window. xdotool's own --window option is left out: it
+// fails when the window goes away in answer to the key, as a dialog does on Enter.
 bool sendKey(unsigned long window, const char* key) {
-    std::string command = "xdotool windowfocus --sync " + std::to_string(window) +
-                          " key --window " + std::to_string(window) + " " + key +
-                          " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return sendKeys(window, {key});
 }
 
 bool passSetupDialog(double seconds, pid_t pid) {
@@ -151,6 +150,35 @@ bool sendKeys(unsigned long window, const std::vector<std::string>& keys) {
         command += " " + key;
     command += " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
+}
+
+// Auto-repeat is switched off for the held key so that it sends one press and nothing more, which
+// no other window (tests run side by side) can pick up.
+static void keyRepeat(const char* key, bool on) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    KeyCode code = XKeysymToKeycode(display, XStringToKeysym(key));
+    if (code) {
+        XKeyboardControl control;
+        control.key = code;
+        control.auto_repeat_mode = on ? AutoRepeatModeDefault : AutoRepeatModeOff;
+        XChangeKeyboardControl(display, KBKey | KBAutoRepeatMode, &control);
+    }
+    XCloseDisplay(display);
+}
+
+bool holdKey(unsigned long window, const char* key) {
+    keyRepeat(key, false);
+    std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " keydown " +
+                          key + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+bool releaseKey(const char* key) {
+    std::string command = std::string("xdotool keyup ") + key + " >/dev/null 2>&1";
+    bool released = std::system(command.c_str()) == 0;
+    keyRepeat(key, true);
+    return released;
 }
 
 MapWatch::MapWatch() {

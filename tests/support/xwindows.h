@@ -43,6 +43,11 @@ bool sendKey(unsigned long window, const char* key);
 // Sends keys (xdotool key names, one argument each) to the window after focusing it.
 bool sendKeys(unsigned long window, const std::vector<std::string>& keys);
 
+// Presses a key in the window and keeps it down until releaseKey. A program that samples key
+// states once a frame can miss a quick press and release; a held key it cannot miss.
+bool holdKey(unsigned long window, const char* key);
+bool releaseKey(const char* key);
+
 // Records every top-level window mapped from construction on, with its title and process as read
 // when the map is seen. Call poll() often while the windows of interest may come and go.
 struct MappedWindow {
