@@ -60,12 +60,14 @@ TEST_F(DemoRun, MissingMusicEndsWithCode2AfterTheWindowAppeared) {
 TEST_F(DemoRun, MusicThatIsNotMp3EndsWithCode2) {
     demo.write("assets/music.mp3", std::string(4096, 'x'));
     start();
+    passSetupDialog(startSeconds, child.pid);
     EXPECT_EQ(waitProcess(child, startSeconds), 2);
     EXPECT_NE(readStderr(child).find("assets/music.mp3"), std::string::npos);
 }
 
 TEST_F(DemoRun, UnavailableAudioDriverEndsWithCode1) {
     start({"SDL_AUDIODRIVER=no-such-driver"});
+    passSetupDialog(startSeconds, child.pid);
     EXPECT_EQ(waitProcess(child, startSeconds), 1);
     EXPECT_NE(readStderr(child).find("audio"), std::string::npos);
 }

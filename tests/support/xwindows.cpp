@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <sys/wait.h>
 #include <thread>
 
 static std::string windowTitle(Display* display, Window window) {
@@ -132,11 +133,19 @@ bool sendKey(unsigned long window, const char* key) {
     return sendKeys(window, {key});
 }
 
+// True once a child process has ended (it is left for its parent to reap).
+static bool exited(pid_t pid) {
+    siginfo_t info{};
+    if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return true;
+    return info.si_pid != 0;
+}
+
 bool passSetupDialog(double seconds, pid_t pid) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool pressed = false;
     while (std::chrono::steady_clock::now() < deadline) {
         if (findWindow(demoWindowTitle, pid).id) return true;
+        if (pid > 0 && exited(pid)) return false;
         WindowInfo dialog = findWindow(setupDialogTitle, pid);
         if (dialog.id && !pressed) pressed = sendKey(dialog.id, "Return");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

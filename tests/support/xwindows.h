@@ -34,7 +34,8 @@ inline constexpr const char* demoWindowTitle = "QRV at Solvance 2014";
 
 // Waits until the setup dialog or the demo window shows (or `seconds` pass); when the dialog is
 // the one that shows, presses Enter in it (Run). Returns true once the demo window is up. With a
-// `pid`, only that process's windows count (tests running side by side each see their own).
+// `pid` (a child of this process), only its windows count, so that tests running side by side
+// each see their own, and the wait ends early, with false, when the child ends first.
 bool passSetupDialog(double seconds, pid_t pid = 0);
 
 // Sends one key (an xdotool key name such as "Escape" or "Return") to the window.
