@@ -91,7 +91,8 @@ case "$cmd" in
     run_tests "$build_dir"
     log "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
     build "$asan_dir" -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-    ASAN_OPTIONS=detect_leaks=1 run_tests "$asan_dir" -LE 'slow|nosan'
+    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \
+      run_tests "$asan_dir" -LE 'slow|nosan'
     ;;
   bench)
     install_packages

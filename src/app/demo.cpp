@@ -27,6 +27,9 @@ int32_t runDemo() {
     }
     glfwMakeContextCurrent(window);
     if (fullscreen == 1) glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+    // A frame can take longer than a quick tap of Escape; sticky keys keep the press visible to
+    // the next glfwGetKey even when the key was released within the same frame.
+    glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
     GLenum glewResult = glewInit();
     if (glewResult != GLEW_OK) {
         std::fprintf(stderr, "brumelt: gl: the extension loader failed: %s\n",

@@ -33,23 +33,23 @@ static std::string windowTitle(Display* display, Window window) {
     return title;
 }
 
-static pid_t windowPid(Display* display, Window window) {
-    Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+static int windowPid(Display* display, Window window) {
+    Atom netPid = XInternAtom(display, "_NET_WM_PID", False);
     Atom type;
     int format;
     unsigned long count, after;
     unsigned char* data = nullptr;
-    pid_t pid = 0;
-    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
+    int pid = 0;
+    if (XGetWindowProperty(display, window, netPid, 0, 1, False, XA_CARDINAL, &type, &format,
                            &count, &after, &data) == Success &&
         data) {
-        if (count == 1 && format == 32) pid = pid_t(*reinterpret_cast<unsigned long*>(data));
+        if (count == 1 && format == 32) pid = int(*reinterpret_cast<unsigned long*>(data));
         XFree(data);
     }
     return pid;
 }
 
-static bool searchTree(Display* display, Window window, const std::string& title, pid_t pid,
+static bool searchTree(Display* display, Window window, const std::string& title, int pid,
                        int depth, WindowInfo& found) {
     XWindowAttributes attrs;
     if (XGetWindowAttributes(display, window, &attrs) && attrs.map_state == IsViewable &&
@@ -80,7 +80,7 @@ static int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
-WindowInfo findWindow(const std::string& title, pid_t pid) {
+WindowInfo findWindow(const std::string& title, int pid) {
     WindowInfo found;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return found;
@@ -92,7 +92,7 @@ WindowInfo findWindow(const std::string& title, pid_t pid) {
     return found;
 }
 
-WindowInfo waitForWindow(const std::string& title, double seconds, pid_t pid) {
+WindowInfo waitForWindow(const std::string& title, double seconds, int pid) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {
         WindowInfo info = findWindow(title, pid);
@@ -134,13 +134,13 @@ bool sendKey(unsigned long window, const char* key) {
 }
 
 // True once a child process has ended (it is left for its parent to reap).
-static bool exited(pid_t pid) {
+static bool exited(int pid) {
     siginfo_t info{};
     if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return true;
     return info.si_pid != 0;
 }
 
-bool passSetupDialog(double seconds, pid_t pid) {
+bool passSetupDialog(double seconds, int pid) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool pressed = false;
     while (std::chrono::steady_clock::now() < deadline) {

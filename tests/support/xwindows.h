@@ -12,15 +12,16 @@ struct WindowInfo {
     int width = 0, height = 0;
     bool viewable = false;
     bool overrideRedirect = false; // placed by its program, not by a window manager
-    pid_t pid = 0;                 // _NET_WM_PID, 0 when the window does not say
+    int pid = 0;                   // _NET_WM_PID, 0 when the window does not say
 };
 
-// The first viewable window whose title is exactly `title` (and, when `pid` is not 0, whose
-// _NET_WM_PID is `pid`), or id 0.
-WindowInfo findWindow(const std::string& title, pid_t pid = 0);
+// The first viewable window whose title is exactly `title` and, when `pid` is not 0, that belongs
+// to that process (_NET_WM_PID), or id 0. Tests run side by side on one display, so they pass
+// their child's pid to keep to their own windows.
+WindowInfo findWindow(const std::string& title, int pid = 0);
 
-// Polls findWindow until a viewable window with that title exists or `seconds` pass.
-WindowInfo waitForWindow(const std::string& title, double seconds, pid_t pid = 0);
+// Polls findWindow until such a window exists or `seconds` pass.
+WindowInfo waitForWindow(const std::string& title, double seconds, int pid = 0);
 
 // Sends WM_DELETE_WINDOW to the window, as a window manager does for its close box.
 bool requestWindowClose(unsigned long window);
@@ -34,9 +35,9 @@ inline constexpr const char* demoWindowTitle = "QRV at Solvance 2014";
 
 // Waits until the setup dialog or the demo window shows (or `seconds` pass); when the dialog is
 // the one that shows, presses Enter in it (Run). Returns true once the demo window is up. With a
-// `pid` (a child of this process), only its windows count, so that tests running side by side
-// each see their own, and the wait ends early, with false, when the child ends first.
-bool passSetupDialog(double seconds, pid_t pid = 0);
+// `pid` (a child of this process), only its windows count, and the wait ends early, with false,
+// when the child ends first.
+bool passSetupDialog(double seconds, int pid = 0);
 
 // Sends one key (an xdotool key name such as "Escape" or "Return") to the window.
 bool sendKey(unsigned long window, const char* key);

@@ -1,0 +1,5 @@
+#include "trackc.h"
+
+int main(int argc, char** argv) {
+    return runTrackc(argc, argv, stdout, stderr);
+}

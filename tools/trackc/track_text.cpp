@@ -1,0 +1,273 @@
+#include "trackc.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cmath>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+void report(Diagnostics* diagnostics, const char* format, ...) {
+    ++diagnostics->count;
+    if (int32_t(diagnostics->messages.size()) >= diagnostics->limit) return;
+    char message[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    diagnostics->messages.emplace_back(message);
+}
+
+static const char* const interpolationNames[] = {"constant", "linear", "smooth", "quadratic"};
+
+const char* interpolationName(int32_t code) {
+    return code >= 0 && code <= 3 ? interpolationNames[code] : nullptr;
+}
+
+enum : int32_t { rowsPerBeat = 8, beatsPerBar = 4, rowsPerBar = rowsPerBeat * beatsPerBar };
+
+// Digits only, no sign, at most what fits int64 comfortably; 0 on success.
+static int32_t parseDigits(const char* begin, const char* end, int64_t* number) {
+    if (begin == end || end - begin > 12) return 1;
+    int64_t n = 0;
+    for (const char* c = begin; c < end; ++c) {
+        if (*c < '0' || *c > '9') return 1;
+        n = n * 10 + (*c - '0');
+    }
+    *number = n;
+    return 0;
+}
+
+int32_t parseRow(const char* text, int32_t* row) {
+    const char* end = text + std::strlen(text);
+    const char* firstColon = std::strchr(text, ':');
+    int64_t n;
+    if (!firstColon) {
+        bool negative = *text == '-';
+        const char* digits = (*text == '-' || *text == '+') ? text + 1 : text;
+        if (parseDigits(digits, end, &n)) return 1;
+        n = negative ? -n : n;
+    } else {
+        const char* secondColon = std::strchr(firstColon + 1, ':');
+        if (!secondColon) return 1;
+        int64_t bar, beat, rowInBeat;
+        if (parseDigits(text, firstColon, &bar) ||
+            parseDigits(firstColon + 1, secondColon, &beat) ||
+            parseDigits(secondColon + 1, end, &rowInBeat))
+            return 1;
+        if (beat >= beatsPerBar || rowInBeat >= rowsPerBeat) return 1;
+        n = bar * rowsPerBar + beat * rowsPerBeat + rowInBeat;
+    }
+    if (n < INT32_MIN || n > INT32_MAX) return 1;
+    *row = int32_t(n);
+    return 0;
+}
+
+// A float from the whole token; 0 on success, 1 when it is not a number, 2 when it is beyond the
+// float range.
+static int32_t parseValue(const char* text, float* value) {
+    if (*text == '\0') return 1;
+    char* end = nullptr;
+    errno = 0;
+    float v = std::strtof(text, &end);
+    if (*end != '\0') return 1;
+    if (errno == ERANGE && std::isinf(v)) return 2;
+    *value = v;
+    return 0;
+}
+
+// A name or a numeric code; 0 on success, 1 for a word that names no kind.
+static int32_t parseInterpolation(const char* text, int32_t* code) {
+    for (int32_t i = 0; i < 4; ++i) {
+        if (std::strcmp(text, interpolationNames[i]) == 0) {
+            *code = i;
+            return 0;
+        }
+    }
+    int64_t n;
+    bool negative = *text == '-';
+    if (parseDigits(negative ? text + 1 : text, text + std::strlen(text), &n) == 0 &&
+        n <= (negative ? 128 : 127)) {
+        *code = int32_t(negative ? -n : n);
+        return 0;
+    }
+    return 1;
+}
+
+static bool validTrackName(const std::string& name) {
+    for (char c : name) {
+        if (c == '/' || c == '#' || c == ' ' || c == '\t') return false;
+    }
+    return !name.empty();
+}
+
+enum : size_t { maxTokens = 4, maxTokenShown = 40 };
+
+// What to quote of a token in a message: the first characters only.
+static std::string shown(const std::string& token) {
+    if (token.size() <= maxTokenShown) return token;
+    return token.substr(0, maxTokenShown) + "...";
+}
+
+static void checkSourceTrack(const char* fileName, const SourceTrack& track,
+                             Diagnostics* diagnostics) {
+    for (size_t i = 0; i < track.keys.size(); ++i) {
+        const SourceKey& k = track.keys[i];
+        if (!std::isfinite(k.key.value))
+            report(diagnostics, "%s:%d: value %s is not a finite number", fileName, k.line,
+                   formatValue(k.key.value).c_str());
+        if (!interpolationName(k.key.interpolation))
+            report(diagnostics,
+                   "%s:%d: unknown interpolation code %d (0 constant, 1 linear, 2 smooth, "
+                   "3 quadratic)",
+                   fileName, k.line, k.key.interpolation);
+        if (i == 0) continue;
+        const SourceKey& previous = track.keys[i - 1];
+        if (k.key.row < previous.key.row)
+            report(diagnostics,
+                   "%s:%d: rows not ascending: row %d comes after row %d (line %d) in track '%s'",
+                   fileName, k.line, k.key.row, previous.key.row, previous.line,
+                   shown(track.name).c_str());
+        else if (k.key.row == previous.key.row)
+            report(diagnostics, "%s:%d: repeated row %d (also on line %d) in track '%s'", fileName,
+                   k.line, k.key.row, previous.line, shown(track.name).c_str());
+    }
+}
+
+int32_t parseTrackSource(const char* fileName, const char* text, size_t size, TrackSource* source,
+                         Diagnostics* diagnostics) {
+    int32_t before = diagnostics->count;
+    size_t at = 0;
+    int32_t line = 0;
+    while (at < size) {
+        ++line;
+        size_t end = at;
+        while (end < size && text[end] != '\n')
+            ++end;
+        size_t next = end + 1;
+        // Comments end the line; a carriage return before the newline is tolerated.
+        size_t stop = at;
+        while (stop < end && text[stop] != '#')
+            ++stop;
+        if (stop == end && stop > at && text[stop - 1] == '\r') --stop;
+
+        std::string tokens[maxTokens];
+        size_t tokenCount = 0;
+        bool control = false;
+        for (size_t c = at; c < stop;) {
+            unsigned char ch = static_cast<unsigned char>(text[c]);
+            if (ch == ' ' || ch == '\t') {
+                ++c;
+                continue;
+            }
+            size_t tokenEnd = c;
+            while (tokenEnd < stop && text[tokenEnd] != ' ' && text[tokenEnd] != '\t') {
+                unsigned char t = static_cast<unsigned char>(text[tokenEnd]);
+                if (t < 0x20 || t == 0x7f) control = true;
+                ++tokenEnd;
+            }
+            if (tokenCount < maxTokens) tokens[tokenCount] = std::string(text + c, tokenEnd - c);
+            ++tokenCount;
+            c = tokenEnd;
+        }
+        at = next;
+        if (control) {
+            report(diagnostics, "%s:%d: control character in the line", fileName, line);
+            continue;
+        }
+        if (tokenCount == 0) continue;
+
+        if (tokens[0] == "track") {
+            if (tokenCount != 2) {
+                report(diagnostics, "%s:%d: expected 'track NAME'", fileName, line);
+                continue;
+            }
+            if (!validTrackName(tokens[1])) {
+                report(diagnostics, "%s:%d: track name '%s' may not contain '/'", fileName, line,
+                       shown(tokens[1]).c_str());
+                continue;
+            }
+            bool repeated = false;
+            for (const SourceTrack& t : source->tracks) {
+                if (t.name == tokens[1]) {
+                    report(diagnostics, "%s:%d: track '%s' is already defined on line %d", fileName,
+                           line, shown(tokens[1]).c_str(), t.line);
+                    repeated = true;
+                }
+            }
+            // Keys that follow a repeated name still go to a track, so that they are checked.
+            source->tracks.push_back(SourceTrack{tokens[1], line, {}});
+            if (repeated) source->tracks.back().name.clear();
+            continue;
+        }
+
+        if (tokenCount != 3) {
+            report(diagnostics, "%s:%d: expected 'ROW VALUE INTERPOLATION' or 'track NAME'",
+                   fileName, line);
+            continue;
+        }
+        if (source->tracks.empty()) {
+            report(diagnostics, "%s:%d: key before the first 'track NAME' line", fileName, line);
+            continue;
+        }
+        SourceKey key{{0, 0.0f, 0}, line};
+        bool good = true;
+        if (parseRow(tokens[0].c_str(), &key.key.row)) {
+            report(diagnostics,
+                   "%s:%d: row '%s' is neither a 32-bit integer nor BAR:BEAT:ROW (beat 0-3, row "
+                   "0-7)",
+                   fileName, line, shown(tokens[0]).c_str());
+            good = false;
+        }
+        int32_t valueResult = parseValue(tokens[1].c_str(), &key.key.value);
+        if (valueResult == 1) {
+            report(diagnostics, "%s:%d: value '%s' is not a number", fileName, line,
+                   shown(tokens[1]).c_str());
+            good = false;
+        } else if (valueResult == 2) {
+            report(diagnostics, "%s:%d: value '%s' is beyond the float range", fileName, line,
+                   shown(tokens[1]).c_str());
+            good = false;
+        }
+        if (parseInterpolation(tokens[2].c_str(), &key.key.interpolation)) {
+            report(diagnostics,
+                   "%s:%d: unknown interpolation '%s' (expected constant, linear, smooth or "
+                   "quadratic)",
+                   fileName, line, shown(tokens[2]).c_str());
+            good = false;
+        }
+        if (good) source->tracks.back().keys.push_back(key);
+    }
+    for (const SourceTrack& track : source->tracks)
+        checkSourceTrack(fileName, track, diagnostics);
+    return diagnostics->count - before;
+}
+
+std::string formatValue(float value) {
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    char text[64];
+    for (int precision = 1; precision <= 9; ++precision) {
+        std::snprintf(text, sizeof text, "%.*g", precision, double(value));
+        float back = std::strtof(text, nullptr);
+        if (std::memcmp(&back, &value, sizeof value) == 0) break;
+    }
+    return text; // nine significant digits always read back exactly
+}
+
+std::string printTrackText(const char* name, const TrackKey* keys, int32_t keyCount, bool bars) {
+    std::string text = std::string("track ") + name + "\n";
+    char row[32];
+    for (int32_t i = 0; i < keyCount; ++i) {
+        const TrackKey& k = keys[i];
+        if (bars && k.row >= 0)
+            std::snprintf(row, sizeof row, "%d:%d:%d", k.row / rowsPerBar,
+                          k.row % rowsPerBar / rowsPerBeat, k.row % rowsPerBeat);
+        else
+            std::snprintf(row, sizeof row, "%d", k.row);
+        const char* kind = interpolationName(k.interpolation);
+        std::string code = kind ? kind : std::to_string(k.interpolation);
+        text += std::string(row) + " " + formatValue(k.value) + " " + code + "\n";
+    }
+    return text;
+}
