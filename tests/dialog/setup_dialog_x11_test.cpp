@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -37,22 +37,36 @@ std::string currentModeName() {
     return shellOutput("xrandr -q 2>/dev/null | awk '/^ .*\\*/ { print $1; exit }'");
 }
 
+// The first "WIDTHxHEIGHT" in a line of text.
+bool findSize(const std::string& line, Size& size) {
+    for (size_t x = line.find('x'); x != std::string::npos; x = line.find('x', x + 1)) {
+        size_t begin = x, end = x + 1;
+        while (begin > 0 && std::isdigit(static_cast<unsigned char>(line[begin - 1])))
+            --begin;
+        while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end])))
+            ++end;
+        if (begin < x && end > x + 1) {
+            size = {std::stoi(line.substr(begin, x - begin)), std::stoi(line.substr(x + 1))};
+            return true;
+        }
+    }
+    return false;
+}
+
 // Sizes of the connected output's modes as xrandr lists them, refresh variants included.
 std::vector<Size> listedSizes() {
     std::istringstream text(shellOutput("xrandr -q 2>/dev/null"));
     std::vector<Size> sizes;
     std::string line;
     bool inOutput = false;
-    std::regex size("([0-9]+)x([0-9]+)");
     while (std::getline(text, line)) {
         if (line.empty()) continue;
         if (line[0] != ' ') {
             inOutput = line.find(" connected") != std::string::npos && sizes.empty();
             continue;
         }
-        std::smatch match;
-        if (inOutput && std::regex_search(line, match, size))
-            sizes.push_back({std::stoi(match[1]), std::stoi(match[2])});
+        Size size{};
+        if (inOutput && findSize(line, size)) sizes.push_back(size);
     }
     return sizes;
 }
