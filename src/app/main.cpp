@@ -1,3 +1,6 @@
 #include "app/demo.h"
+#include "app/resources.h"
 
-int main() { return runEntryPoint(nullptr); }
+int main() {
+    return runEntryPoint(&programModule);
+}

@@ -32,8 +32,10 @@ TEST_F(DemoRun, EscapeEndsTheDemoNormally) {
     ASSERT_NE(window.id, 0u);
     EXPECT_EQ(window.width, 1280);
     EXPECT_EQ(window.height, 720);
-    ASSERT_TRUE(sendKey(window.id, "Escape"));
-    EXPECT_EQ(waitProcess(child, 60), 0) << readStderr(child);
+    ASSERT_TRUE(holdKey(window.id, "Escape"));
+    int status = waitProcess(child, 60);
+    releaseKey("Escape");
+    EXPECT_EQ(status, 0) << readStderr(child);
 }
 
 TEST_F(DemoRun, ClosingTheWindowEndsTheDemoNormally) {
@@ -58,12 +60,14 @@ TEST_F(DemoRun, MissingMusicEndsWithCode2AfterTheWindowAppeared) {
 TEST_F(DemoRun, MusicThatIsNotMp3EndsWithCode2) {
     demo.write("assets/music.mp3", std::string(4096, 'x'));
     start();
+    passSetupDialog(startSeconds, child.pid);
     EXPECT_EQ(waitProcess(child, startSeconds), 2);
     EXPECT_NE(readStderr(child).find("assets/music.mp3"), std::string::npos);
 }
 
 TEST_F(DemoRun, UnavailableAudioDriverEndsWithCode1) {
     start({"SDL_AUDIODRIVER=no-such-driver"});
+    passSetupDialog(startSeconds, child.pid);
     EXPECT_EQ(waitProcess(child, startSeconds), 1);
     EXPECT_NE(readStderr(child).find("audio"), std::string::npos);
 }

@@ -3,9 +3,11 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <sys/wait.h>
 #include <thread>
 
 static std::string windowTitle(Display* display, Window window) {
@@ -54,8 +56,10 @@ static bool searchTree(Display* display, Window window, const std::string& title
         windowTitle(display, window) == title && (pid == 0 || windowPid(display, window) == pid)) {
         Window child;
         found.id = window;
-        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &found.x,
-                              &found.y, &child);
+        found.pid = windowPid(display, window);
+        found.overrideRedirect = attrs.override_redirect != 0;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &found.x, &found.y,
+                              &child);
         found.width = attrs.width;
         found.height = attrs.height;
         found.viewable = true;
@@ -72,7 +76,9 @@ static bool searchTree(Display* display, Window window, const std::string& title
     return hit;
 }
 
-static int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+static int ignoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 WindowInfo findWindow(const std::string& title, int pid) {
     WindowInfo found;
@@ -121,11 +127,17 @@ void screenSize(int& width, int& height) {
     XCloseDisplay(display);
 }
 
+// The keys go through XTEST to the focused window. xdotool's own --window option is left out: it
+// fails when the window goes away in answer to the key, as a dialog does on Enter.
 bool sendKey(unsigned long window, const char* key) {
-    std::string command = "xdotool windowfocus --sync " + std::to_string(window) +
-                          " key --window " + std::to_string(window) + " " + key +
-                          " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return sendKeys(window, {key});
+}
+
+// True once a child process has ended (it is left for its parent to reap).
+static bool exited(int pid) {
+    siginfo_t info{};
+    if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return true;
+    return info.si_pid != 0;
 }
 
 bool passSetupDialog(double seconds, int pid) {
@@ -133,9 +145,119 @@ bool passSetupDialog(double seconds, int pid) {
     bool pressed = false;
     while (std::chrono::steady_clock::now() < deadline) {
         if (findWindow(demoWindowTitle, pid).id) return true;
+        if (pid > 0 && exited(pid)) return false;
         WindowInfo dialog = findWindow(setupDialogTitle, pid);
         if (dialog.id && !pressed) pressed = sendKey(dialog.id, "Return");
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+bool sendKeys(unsigned long window, const std::vector<std::string>& keys) {
+    std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key";
+    for (const std::string& key : keys)
+        command += " " + key;
+    command += " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+// Auto-repeat is switched off for the held key so that it sends one press and nothing more, which
+// no other window (tests run side by side) can pick up.
+static void keyRepeat(const char* key, bool on) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    KeyCode code = XKeysymToKeycode(display, XStringToKeysym(key));
+    if (code) {
+        XKeyboardControl control;
+        control.key = code;
+        control.auto_repeat_mode = on ? AutoRepeatModeDefault : AutoRepeatModeOff;
+        XChangeKeyboardControl(display, KBKey | KBAutoRepeatMode, &control);
+    }
+    XCloseDisplay(display);
+}
+
+bool holdKey(unsigned long window, const char* key) {
+    keyRepeat(key, false);
+    std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " keydown " +
+                          key + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+bool releaseKey(const char* key) {
+    std::string command = std::string("xdotool keyup ") + key + " >/dev/null 2>&1";
+    bool released = std::system(command.c_str()) == 0;
+    keyRepeat(key, true);
+    return released;
+}
+
+MapWatch::MapWatch() {
+    Display* d = XOpenDisplay(nullptr);
+    display = d;
+    if (!d) return;
+    XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+    XSync(d, False);
+}
+
+MapWatch::~MapWatch() {
+    if (display) XCloseDisplay(static_cast<Display*>(display));
+}
+
+void MapWatch::poll() {
+    Display* d = static_cast<Display*>(display);
+    if (!d) return;
+    auto previous = XSetErrorHandler(ignoreErrors); // a window may be gone by the time we look
+    XSync(d, False);
+    while (XPending(d)) {
+        XEvent event;
+        XNextEvent(d, &event);
+        if (event.type != MapNotify) continue;
+        MappedWindow seen;
+        seen.id = event.xmap.window;
+        seen.title = windowTitle(d, seen.id);
+        seen.pid = windowPid(d, seen.id);
+        mapped.push_back(seen);
+    }
+    XSync(d, False);
+    XSetErrorHandler(previous);
+}
+
+bool cursorHiddenOver(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    int eventBase, errorBase;
+    bool hidden = false;
+    XWindowAttributes attrs;
+    if (XFixesQueryExtension(display, &eventBase, &errorBase) &&
+        XGetWindowAttributes(display, window, &attrs)) {
+        XWarpPointer(display, None, window, 0, 0, 0, 0, attrs.width / 2, attrs.height / 2);
+        XSync(display, False);
+        if (XFixesCursorImage* image = XFixesGetCursorImage(display)) {
+            hidden = true;
+            for (int i = 0; i < int(image->width) * int(image->height); ++i)
+                if ((image->pixels[i] >> 24) & 0xff) hidden = false;
+            XFree(image);
+        }
+    }
+    XCloseDisplay(display);
+    return hidden;
+}
+
+std::vector<uint32_t> grabScreen(int x, int y, int width, int height) {
+    std::vector<uint32_t> pixels;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return pixels;
+    auto previous = XSetErrorHandler(ignoreErrors);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, unsigned(width),
+                              unsigned(height), AllPlanes, ZPixmap);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (image) {
+        pixels.reserve(size_t(width) * size_t(height));
+        for (int row = 0; row < height; ++row)
+            for (int col = 0; col < width; ++col)
+                pixels.push_back(uint32_t(XGetPixel(image, col, row)) & 0xffffff);
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return pixels;
 }
