@@ -5,6 +5,7 @@
 #include "platform/display_modes.h"
 #include "support/demo_folder.h"
 #include "support/process.h"
+#include "support/xrandr_modes.h"
 #include "support/xwindows.h"
 
 #include <gtest/gtest.h>
@@ -28,14 +29,6 @@ struct Size {
     int width, height;
     bool operator==(const Size&) const = default;
 };
-
-std::string connectedOutput() {
-    return shellOutput("xrandr -q 2>/dev/null | awk '/ connected/ { print $1; exit }'");
-}
-
-std::string currentModeName() {
-    return shellOutput("xrandr -q 2>/dev/null | awk '/^ .*\\*/ { print $1; exit }'");
-}
 
 // The first "WIDTHxHEIGHT" in a line of text.
 bool findSize(const std::string& line, Size& size) {
@@ -70,46 +63,6 @@ std::vector<Size> listedSizes() {
     }
     return sizes;
 }
-
-// Modes added to the screen's output for one test, removed again afterwards.
-class ExtraModes {
-  public:
-    ExtraModes() : output(connectedOutput()), originalMode(currentModeName()) {}
-    ~ExtraModes() {
-        if (!originalMode.empty() && currentModeName() != originalMode)
-            run("xrandr --output " + output + " --mode " + originalMode);
-        for (const std::string& name : names) {
-            run("xrandr --delmode " + output + " " + name);
-            run("xrandr --rmmode " + name);
-        }
-    }
-    ExtraModes(const ExtraModes&) = delete;
-    ExtraModes& operator=(const ExtraModes&) = delete;
-
-    // Adds a mode with a CVT-like timing whose refresh rate is `hz`.
-    bool add(int width, int height, int hz) {
-        std::string name = "t" + std::to_string(getpid()) + "_" + std::to_string(width) + "x" +
-                           std::to_string(height) + "_" + std::to_string(hz);
-        int hTotal = width + 160, vTotal = height + 30;
-        double clockMHz = double(hTotal) * vTotal * hz / 1e6;
-        std::ostringstream timing;
-        timing << clockMHz << " " << width << " " << width + 48 << " " << width + 80 << " "
-               << hTotal << " " << height << " " << height + 3 << " " << height + 8 << " "
-               << vTotal;
-        if (!run("xrandr --newmode " + name + " " + timing.str())) return false;
-        names.push_back(name);
-        return run("xrandr --addmode " + output + " " + name);
-    }
-
-    std::string output;
-
-  private:
-    static bool run(const std::string& command) {
-        return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-    }
-    std::string originalMode;
-    std::vector<std::string> names;
-};
 
 TEST(DisplayModesOnX, FollowTheOutputsOrderWithRefreshVariantsAt32Bits) {
     ExtraModes extra;
