@@ -55,22 +55,37 @@ run_tests() { # run_tests DIR [ctest options...]
   (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@")
 }
 
-# Runs every fuzz target for the given seconds on a scratch copy of its seed corpus; any finding
-# fails the run and leaves the crashing input in the build folder.
+# Runs every fuzz target for the given seconds on a scratch copy of its seed corpus, as many at
+# once as there are cores; any finding fails the run and leaves the crashing input in the build
+# folder.
+fuzz_one() { # fuzz_one DIR TARGET SECONDS
+  local dir=$1 target=$2 seconds=$3 name work
+  name=$(basename "$target"); name=${name#fuzz_}
+  work="$dir/fuzz-work/$name"
+  rm -rf "$work"; mkdir -p "$work"
+  [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$work/"
+  if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$dir/fuzz-work/$name-" "$work" >"$dir/fuzz-work/$name.log" 2>&1; then
+    log "fuzzed $name for ${seconds}s: $(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/fuzz-work/$name.log") inputs, no finding"
+  else
+    tail -n 40 "$dir/fuzz-work/$name.log" >&2
+    log "fuzzer $name found a fault"
+    return 1
+  fi
+}
+
 run_fuzzers() { # run_fuzzers DIR SECONDS
-  local dir=$1 seconds=$2 target name work
+  local dir=$1 seconds=$2 target failed=0 pids=()
   for target in "$dir"/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
-    name=$(basename "$target"); name=${name#fuzz_}
-    work="$dir/fuzz-work/$name"
-    rm -rf "$work"; mkdir -p "$work"
-    [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$work/"
-    log "fuzzing $name for ${seconds}s"
-    "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix="$dir/fuzz-work/$name-" "$work" 2>"$dir/fuzz-work/$name.log" \
-      || { tail -n 40 "$dir/fuzz-work/$name.log"; log "fuzzer $name found a fault"; return 1; }
-    grep -E '^stat::number_of_executed_units' "$dir/fuzz-work/$name.log" | sed "s/^/[$name] /" >&2 || true
+    fuzz_one "$dir" "$target" "$seconds" & pids+=($!)
+    if [ ${#pids[@]} -ge "$jobs" ]; then
+      wait "${pids[0]}" || failed=1
+      pids=("${pids[@]:1}")
+    fi
   done
+  for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+  return $failed
 }
 
 cmd=${1:-}
@@ -93,6 +108,10 @@ case "$cmd" in
     build "$asan_dir" -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \
       run_tests "$asan_dir" -LE 'slow|nosan'
+    log "fuzzing (clang, libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer)"
+    fuzz_dir=${BRUMELT_FUZZ_BUILD_DIR:-build-fuzz}
+    CC=clang CXX=clang++ build "$fuzz_dir" -DBRUMELT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    run_fuzzers "$fuzz_dir" "${BRUMELT_FUZZ_SECONDS:-60}"
     ;;
   bench)
     install_packages
