@@ -21,9 +21,6 @@ static void pngSize(const std::string& path, int* width, int* height) {
 static int runCapture(const TempDemoFolder& demo, std::vector<std::string> args,
                       std::string* messages, std::vector<std::string> env = {}) {
     args.insert(args.begin(), demo.file("brumelt-capture"));
-    // In a sanitizer build the GL driver's own leftovers at exit would fail the run; objects that
-    // live until exit are by design here, so leak checking is left to the in-process tests.
-    env.push_back("ASAN_OPTIONS=detect_leaks=0");
     ChildProcess child = startProcess(args, demo.path, env);
     int status = waitProcess(child, 100.0);
     *messages = readStderr(child);
