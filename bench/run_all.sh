@@ -66,14 +66,14 @@ show_and_run() {
   echo
   cat <<'NOTE'
 What start-up no longer does (measured once, 2026-12-07, the same bench built from the code
-before and after, run back to back, 3 warm runs each at 1280x720, medians in ms):
+before and after, run back to back, 5 warm runs each at 1280x720, medians in ms):
 
 | step | before | after | change |
 |---|---:|---:|---|
-| images | 210.1 | 96.7 | the files are mapped instead of read into a fresh heap block, which cost as much as the upload |
-| shader compile and link | 7.9 | 35.2 | now pays for fresh heap pages that the freed image blocks used to provide |
-| priming draw | 234.5 | 35.1 | one pixel instead of the whole window: the driver compiles the same code, no full frame is drawn |
-| **process start to first frame** | **910.0** | **654.1** | |
+| images | 176.2 | 82.5 | the files are mapped instead of read into a fresh heap block, which cost as much as the upload |
+| shader compile and link | 6.6 | 29.1 | now pays for fresh heap pages that the freed image blocks used to provide |
+| priming draw | 220.1 | 31.3 | one pixel instead of the whole window: the driver compiles the same code, no full frame is drawn |
+| **process start to first frame** | **839.9** | **569.0** | |
 
 What remains is the driver's: creating the GL context (most of "window and context"), the
 texture upload, allocating the two render targets, and the first frame itself.
