@@ -1,4 +1,5 @@
 #include "render/content.h"
+#include "render/content_steps.h"
 
 #include "app/settings.h"
 #include "render/resources.h"
@@ -103,12 +104,19 @@ static float trackValue(int index, double row) {
     return tracks[index] ? float(evaluateTrack(tracks[index], row)) : 0.0f;
 }
 
-void loadContent() {
+void loadImages() {
     greetsTex = loadTgaTexture("assets/greets.tga");
     qrvTex = loadTgaTexture("assets/qrv.tga");
+}
+
+void buildPrograms() {
     sceneProgram = buildProgram(scene_glsl);
     glowProgram = buildProgram(glow_glsl);
     finalProgram = buildProgram(final_glsl);
+    lookUpLocations();
+}
+
+void createTargets() {
     RenderTarget a = createRenderTarget(screenWidth, screenHeight);
     fbo = a.framebuffer;
     depthId = a.depthRenderbuffer;
@@ -117,14 +125,28 @@ void loadContent() {
     gfbo = b.framebuffer;
     gdepthId = b.depthRenderbuffer;
     gfboTexture = b.colourTexture;
-    lookUpLocations();
+}
 
+void primeFrame() {
     // Drivers compile shader code at its first draw, which can stall for seconds with a long
     // raymarcher. One frame drawn now, with exactly the state of a real frame, moves that stall
-    // before the music starts. Its picture is overwritten by the first real frame.
+    // before the music starts. Its picture is overwritten by the first real frame, so it covers
+    // a single pixel: the compiled code does not depend on the viewport, and a full-size frame
+    // would add a whole frame's drawing time to the start-up.
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glViewport(viewport[0], viewport[1], 1, 1);
     renderFrame(0.0);
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     glBindTexture(GL_TEXTURE_2D, 0);
     glFinish();
+}
+
+void loadContent() {
+    loadImages();
+    buildPrograms();
+    createTargets();
+    primeFrame();
 }
 
 int openTracks() {
@@ -135,16 +157,9 @@ int openTracks() {
     return 0;
 }
 
-void renderFrame(double row) {
-    // Scene pass, into target A.
-    glUseProgram(sceneProgram);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, greetsTex);
+// Everything but the two texture units is a track value, so a row's uniforms change together.
+static void setSceneUniforms(double row) {
     glUniform1i(sceneUniforms.greetsTexture, 0);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, qrvTex);
     glUniform1i(sceneUniforms.qrvTexture, 1);
     glUniform1f(sceneUniforms.greetsProgress, trackValue(trackGreetsProgress, row));
     glUniform1f(sceneUniforms.greetsOpacity, trackValue(trackGreetsOpacity, row));
@@ -166,32 +181,101 @@ void renderFrame(double row) {
     glUniform1f(sceneUniforms.fadeToBlack, trackValue(trackFadeToBlack, row));
     glUniform2f(sceneUniforms.boulePos, trackValue(trackBoulePX, row),
                 trackValue(trackBoulePZ, row));
+}
+
+static void setGlowUniforms(double row) {
+    glUniform1f(glowUniforms.strength, trackValue(trackGlow, row));
+    glUniform1i(glowUniforms.srcTexture, 0);
+}
+
+static void setFinalUniforms(double row) {
+    glUniform1f(finalUniforms.strength, trackValue(trackBass, row));
+    glUniform1i(finalUniforms.srcTexture, 0);
+}
+
+// Scene pass, into target A.
+static void scenePass(double row, bool setUniforms) {
+    glUseProgram(sceneProgram);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, greetsTex);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, qrvTex);
+    if (setUniforms) setSceneUniforms(row);
     drawFullScreenRect();
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, 0);
     glUseProgram(0);
+}
 
-    // Glow pass, target A into target B.
+// Glow pass, target A into target B.
+static void glowPass(double row, bool setUniforms) {
     glBindFramebuffer(GL_FRAMEBUFFER, gfbo);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(glowProgram);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, fboTexture);
-    glUniform1f(glowUniforms.strength, trackValue(trackGlow, row));
-    glUniform1i(glowUniforms.srcTexture, 0);
+    if (setUniforms) setGlowUniforms(row);
     drawFullScreenRect();
     glUseProgram(0);
+}
 
-    // Final pass, target B onto the window.
+// Final pass, target B onto the window.
+static void finalPass(double row, bool setUniforms) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(finalProgram);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, gfboTexture);
-    glUniform1f(finalUniforms.strength, trackValue(trackBass, row));
-    glUniform1i(finalUniforms.srcTexture, 0);
+    if (setUniforms) setFinalUniforms(row);
     drawFullScreenRect();
     glUseProgram(0);
+}
+
+static void drawPass(FramePass pass, double row, bool setUniforms) {
+    switch (pass) {
+    case framePassScene:
+        scenePass(row, setUniforms);
+        break;
+    case framePassGlow:
+        glowPass(row, setUniforms);
+        break;
+    case framePassFinal:
+        finalPass(row, setUniforms);
+        break;
+    }
+}
+
+void renderPass(FramePass pass, double row) {
+    drawPass(pass, row, true);
+}
+
+void drawPassWithUniformsAsSet(FramePass pass) {
+    drawPass(pass, 0.0, false);
+}
+
+void setPassUniforms(FramePass pass, double row) {
+    switch (pass) {
+    case framePassScene:
+        glUseProgram(sceneProgram);
+        setSceneUniforms(row);
+        break;
+    case framePassGlow:
+        glUseProgram(glowProgram);
+        setGlowUniforms(row);
+        break;
+    case framePassFinal:
+        glUseProgram(finalProgram);
+        setFinalUniforms(row);
+        break;
+    }
+}
+
+void renderFrame(double row) {
+    scenePass(row, true);
+    glowPass(row, true);
+    finalPass(row, true);
 }

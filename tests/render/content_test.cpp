@@ -172,3 +172,50 @@ TEST(Content, MissingImagesAreReportedAndReplaced) {
     renderFrame(100.0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
+
+static std::vector<uint8_t> textureBytes(GLuint texture, int* w, int* h) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, h);
+    std::vector<uint8_t> bytes(size_t(*w) * size_t(*h) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return bytes;
+}
+
+TEST(Content, ImageFilesUploadTheirStoredBytesOrATransparentTexel) {
+    WorkingFolder work;
+    ASSERT_TRUE(openTestContext(width, height));
+    std::vector<uint8_t> pixels = gradientImage(37, 23, 3);
+    writeTga("assets/good.tga", 37, 23, pixels);
+    std::FILE* f = std::fopen("assets/empty.tga", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    std::filesystem::create_directories("assets/folder.tga");
+
+    int w = 0, h = 0;
+    testing::internal::CaptureStderr();
+    std::vector<uint8_t> good = textureBytes(loadTgaTexture("assets/good.tga"), &w, &h);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(w, 37);
+    ASSERT_EQ(h, 23);
+    std::vector<uint8_t> stored(good.size());
+    f = std::fopen("assets/good.tga", "rb");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, 18, SEEK_SET);
+    ASSERT_EQ(std::fread(stored.data(), 1, stored.size(), f), stored.size());
+    std::fclose(f);
+    EXPECT_EQ(good, stored);
+
+    for (const char* bad : {"assets/empty.tga", "assets/folder.tga"}) {
+        testing::internal::CaptureStderr();
+        std::vector<uint8_t> texel = textureBytes(loadTgaTexture(bad), &w, &h);
+        std::string message = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(message.rfind(std::string("brumelt: render: ") + bad + ": ", 0), 0u) << message;
+        EXPECT_EQ(w, 1);
+        EXPECT_EQ(h, 1);
+        EXPECT_EQ(texel, std::vector<uint8_t>(4, 0)) << bad;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
