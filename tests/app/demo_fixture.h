@@ -5,7 +5,9 @@
 #include "support/process.h"
 #include "support/xwindows.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 inline constexpr double demoStartSeconds = 120.0; // software rendering compiles big shaders slowly
 
@@ -22,12 +24,18 @@ struct DemoProcess {
         EXPECT_TRUE(passSetupDialog(demoStartSeconds, child.pid)) << readStderr(child);
         return findWindow(demoWindowTitle, child.pid);
     }
-    // Taps Escape in the demo window once it is up and returns the exit status.
+    // Taps Escape in the demo window once it is up and returns the exit status. The tap is
+    // repeated while the demo runs on, in case another test held the keyboard focus.
     int endWithEscape() {
         WindowInfo window = demoWindow();
         if (!window.id) return waitProcess(child, 0);
-        sendKey(window.id, "Escape");
-        return waitProcess(child, 60);
+        for (int tap = 0; tap < 30; ++tap) {
+            sendKey(window.id, "Escape");
+            for (int wait = 0; wait < 100 && processRunning(child); ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (!processRunning(child)) break;
+        }
+        return waitProcess(child, 10);
     }
     ~DemoProcess() {
         if (child.pid > 0) waitProcess(child, 0); // kills a run the test left behind

@@ -25,6 +25,10 @@ static long residentKiB(int pid) {
 }
 
 TEST(DemoFullLength, RunsTheWholeShowWithFlatMemoryAndEndsByItself) {
+    // A server of its own: the run picks its mode with the keyboard and lasts minutes, while
+    // other tests use the shared server's keyboard and modes.
+    PrivateXServer server;
+    ASSERT_TRUE(server.ready());
     ExtraModes modes;
     ASSERT_TRUE(modes.add(320, 180, 60));
     TempDemoFolder demo;

@@ -13,7 +13,8 @@ static std::string makeTempDir() {
 }
 
 TempDemoFolder::TempDemoFolder() : path(makeTempDir()) {
-    fs::copy(BRUMELT_DEMO_DIR, path, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(BRUMELT_DEMO_DIR, path,
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
 TempDemoFolder::~TempDemoFolder() {
@@ -24,7 +25,8 @@ TempDemoFolder::~TempDemoFolder() {
 void TempDemoFolder::write(const std::string& relative, const std::string& bytes) const {
     fs::path target = file(relative);
     fs::create_directories(target.parent_path());
-    std::ofstream(target, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(target, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 void TempDemoFolder::remove(const std::string& relative) const {

@@ -2,8 +2,8 @@
 // wait for it with a time limit, read what it printed on stderr.
 #pragma once
 #include <string>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 struct ChildProcess {
     pid_t pid = -1;

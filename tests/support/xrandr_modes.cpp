@@ -2,6 +2,7 @@
 
 #include "support/process.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <unistd.h>
@@ -40,4 +41,38 @@ bool ExtraModes::add(int width, int height, int hz) {
     if (!run("xrandr --newmode " + name + " " + timing.str())) return false;
     names.push_back(name);
     return run("xrandr --addmode " + output + " " + name);
+}
+
+PrivateXServer::PrivateXServer(const char* screen) {
+    if (const char* display = std::getenv("DISPLAY")) previousDisplay = display;
+    for (int number = 140; number < 200 && pid < 0; ++number) {
+        std::string name = ":" + std::to_string(number);
+        std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+        if (access(lock.c_str(), F_OK) == 0) continue;
+        ChildProcess server = startProcess(
+            {"/usr/bin/Xvfb", name, "-noreset", "-nolisten", "tcp", "-screen", "0", screen}, "/");
+        setenv("DISPLAY", name.c_str(), 1);
+        for (int i = 0; i < 200 && processRunning(server); ++i) {
+            if (run("xdpyinfo")) {
+                pid = server.pid;
+                return;
+            }
+            usleep(25000);
+        }
+        waitProcess(server, 0); // lost a race for the number, or failed: try the next one
+    }
+    setenv("DISPLAY", previousDisplay.c_str(), 1);
+}
+
+PrivateXServer::~PrivateXServer() {
+    if (pid > 0) {
+        ChildProcess server;
+        server.pid = pid;
+        kill(pid, SIGTERM);
+        waitProcess(server, 5.0);
+    }
+    if (previousDisplay.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", previousDisplay.c_str(), 1);
 }

@@ -26,3 +26,18 @@ class ExtraModes {
     std::string originalMode;
     std::vector<std::string> names;
 };
+
+// An Xvfb of the test's own, made the process's display (DISPLAY) for its lifetime, for a test
+// that needs the keyboard and the mode list to itself while others share the main server.
+class PrivateXServer {
+  public:
+    explicit PrivateXServer(const char* screen = "1920x1080x24");
+    ~PrivateXServer(); // stops the server and restores DISPLAY
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+    bool ready() const { return pid > 0; }
+
+  private:
+    int pid = -1;
+    std::string previousDisplay;
+};
