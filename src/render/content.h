@@ -1,13 +1,46 @@
 // The demo's content as the frame driver sees it: what is created at the two attach points of
 // start-up, and what one frame draws.
+//
+// A Content record holds everything one renderer needs: the target size, where the images and
+// the track files live, the GL objects, the track set and the uniform locations. The demo, the
+// capture tool, the studio, the tests and the benchmarks each make their own. Every function
+// here needs the GL context current on the calling thread (except makeContent / openTracks).
 #pragma once
+#include "platform/gl.h"
+#include "render/resources.h"
+#include "render/uniform_bindings.h"
 
-// Creates the textures, shader programs and render targets. Needs a current GL context.
-void loadContent();
+#include <cstdint>
 
-// Opens the track set and fetches its tracks; returns 0 on success, non-zero when the track set
-// cannot be created.
-int openTracks();
+struct TrackSet;
+struct Track;
 
-// Draws one frame at the given track row into the window's back buffer.
-void renderFrame(double row);
+struct Content {
+    int32_t width, height;   // of the window and of both render targets
+    char assetsDir[256];     // folder of greets.tga and qrv.tga, no trailing separator
+    char trackPrefix[256];   // track files are PREFIX_NAME.track
+
+    GLuint greetsTex, qrvTex;
+    ShaderProgram sceneProgram, glowProgram, finalProgram;
+    GLuint fbo, depthId, fboTexture;    // target A: the scene
+    GLuint gfbo, gdepthId, gfboTexture; // target B: the glow
+
+    TrackSet* trackSet;
+    Track* tracks[uniformTrackSlotCount]; // by track slot; null before openTracks
+    GLint locations[uniformBindingCount];   // by binding row; -1 where the program lacks it
+    GLint samplerLocations[samplerBindingCount]; // by sampler row
+};
+
+// A record for a width x height target reading from assetsDir and trackPrefix (each copied;
+// longer than 255 characters is refused). Creates nothing in GL. Null on a bad argument.
+Content* makeContent(int32_t width, int32_t height, const char* assetsDir, const char* trackPrefix);
+
+// Creates the textures, shader programs and render targets, then draws one priming frame.
+void loadContent(Content& content);
+
+// Opens the track set and fetches its tracks; 0 on success, non-zero when the track set cannot be
+// created.
+int openTracks(Content& content);
+
+// Draws one frame at the given track row into the bound window's back buffer.
+void renderFrame(Content& content, double row);
