@@ -1,0 +1,290 @@
+#!/usr/bin/env bash
+# The Windows build under Wine, one case per call:
+#   wine_test.sh CASE WINDOWS_BUILD_DIR [LINUX_BUILD_DIR]
+# Each case runs on an X server of its own (so keys and windows never meet another test's) and in
+# the Windows build's private Wine prefix, made on first use. Prints what it checks; exit status
+# 0 when the case holds. Wine is called through its 64-bit loader directly: Debian's launcher
+# picks the 32-bit one whenever wine32 is installed, and that one cannot run on every kernel.
+set -uo pipefail
+
+case_name=$1
+build=$(cd "$2" && pwd)
+linux_build=${3:-}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+wine=/usr/lib/wine/wine64
+export WINELOADER=$wine
+export WINEPREFIX=$build/wineprefix
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+demo_title='QRV at Solvance 2014'
+dialog_title='QRV :: Brumelt'
+start_seconds=120 # Wine start-up plus llvmpipe compiling the scene shader
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/brumelt-wine.XXXXXX")
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wineserver_cmd -k 2>/dev/null
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+wineserver_cmd() {
+  if command -v wineserver >/dev/null; then wineserver "$@"; else /usr/lib/wine/wineserver64 "$@"; fi
+}
+
+fail() {
+  echo "FAIL ($case_name): $*"
+  if [ -s "$work/err" ]; then echo "--- stderr of the program:"; tr -d '\r' <"$work/err" | tail -n 20; fi
+  exit 1
+}
+say() { echo "$case_name: $*"; }
+
+# An X server of this case's own, of the given screen size; with "wm", a window manager too.
+start_display() { # start_display WIDTHxHEIGHT [wm]
+  local n
+  for n in $(seq 150 250); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+  done
+  Xvfb ":$n" -noreset -nolisten tcp -screen 0 "${1}x24" >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY=":$n"
+  for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+  xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY"
+  if [ "${2:-}" = wm ]; then
+    openbox >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
+  fi
+}
+
+# The prefix is made once per build folder (20 to 40 s); later cases reuse it.
+ensure_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  say "making the Wine prefix $WINEPREFIX"
+  (flock 9; [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -u >/dev/null 2>&1) 9>"$build/.wineprefix.lock"
+  wineserver_cmd -w
+}
+
+# A private copy of the demo folder, so damage never reaches the build's own.
+demo_copy() {
+  [ -f "$build/demo/brumelt.exe" ] || fail "no $build/demo/brumelt.exe"
+  [ -d "$build/demo/assets" ] && [ -d "$build/demo/tracks" ] ||
+    fail "$build/demo lacks assets/ or tracks/ (build the Linux demo folder first)"
+  cp -r "$build/demo" "$work/demo"
+}
+
+start_demo() {
+  (cd "$work/demo" && exec "$wine" ./brumelt.exe >"$work/out" 2>"$work/err") &
+  demo_pid=$!
+  pids+=($demo_pid)
+}
+
+demo_running() { kill -0 "$demo_pid" 2>/dev/null; }
+
+# Waits for the demo to end; sets status. Fails after the given seconds.
+wait_demo() { # wait_demo SECONDS
+  local waited=0
+  while demo_running; do
+    sleep 0.2
+    waited=$((waited + 1))
+    [ $waited -gt $(($1 * 5)) ] && fail "the demo did not end within $1 s"
+  done
+  wait "$demo_pid"
+  status=$?
+}
+
+# The id of the visible window with exactly this title, once it shows (empty after SECONDS).
+find_window() { # find_window TITLE SECONDS
+  local id="" tries=$(($2 * 4))
+  while [ $tries -gt 0 ]; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    demo_running || break
+    sleep 0.25
+    tries=$((tries - 1))
+  done
+  echo "$id"
+}
+
+press_in() { # press_in WINDOW KEY...
+  xdotool windowfocus --sync "$1" >/dev/null 2>&1
+  shift
+  xdotool key "$@" >/dev/null 2>&1
+}
+
+dialog_window() {
+  local dialog
+  dialog=$(find_window "$dialog_title" 60)
+  [ -n "$dialog" ] || fail "the setup dialog did not appear"
+  echo "$dialog"
+}
+
+# Presses Run in the setup dialog and returns the demo window's id.
+pass_dialog() {
+  local dialog window
+  dialog=$(dialog_window)
+  press_in "$dialog" Return
+  window=$(find_window "$demo_title" $start_seconds)
+  [ -n "$window" ] || fail "no demo window after Run"
+  echo "$window"
+}
+
+# Taps Escape in the demo window until the demo ends (a frame may take a while under llvmpipe).
+escape_demo() { # escape_demo WINDOW
+  local tap
+  for tap in $(seq 30); do
+    demo_running || break
+    press_in "$1" Escape
+    for _ in $(seq 20); do demo_running || break; sleep 0.1; done
+  done
+  wait_demo 20
+}
+
+# Runs the damaged demo copy through the dialog and Escape; the show must go on (status 0).
+run_damaged() { # run_damaged WHAT
+  start_demo
+  escape_demo "$(pass_dialog)"
+  [ "$status" -eq 0 ] || fail "$1: exit status $status, expected 0"
+}
+
+stderr_has() { tr -d '\r' <"$work/err" | grep -qF -- "$1"; }
+
+tga_header() { # tga_header WIDTH HEIGHT BITS: an 18-byte type-2 header
+  printf '\0\0\2\0\0\0\0\0\0\0\0\0'
+  printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8)))"
+  printf "\\x$(printf %02x $(($2 & 255)))\\x$(printf %02x $(($2 >> 8)))"
+  printf "\\x$(printf %02x "$3")\\x08"
+}
+
+ensure_prefix
+case "$case_name" in
+  dialog_check) # the real template and procedure under the system's dialog manager
+    start_display 1280x720
+    "$wine" "$build/brumelt-dialog-check.exe" >"$work/out" 2>"$work/err"
+    status=$?
+    tr -d '\r' <"$work/out"
+    [ $status -eq 0 ] || fail "brumelt-dialog-check ended with $status"
+    ;;
+
+  dialog_escape) # Escape in the dialog: status 255 (-1), and no demo window ever
+    start_display 1280x720
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    geometry=$(xdotool getwindowgeometry "$dialog" | sed -n 's/.*Geometry: //p')
+    say "dialog shown, $geometry pixels"
+    press_in "$dialog" Escape
+    wait_demo 30
+    [ "$status" -eq 255 ] || fail "exit status $status, expected 255"
+    [ -z "$(xdotool search --name "^$demo_title\$" 2>/dev/null)" ] || fail "a demo window was made"
+    ;;
+
+  run_window_size) # the mode chosen in the list sizes the window; Escape ends with 0
+    # Wine reports the screen's size only, so 1024 x 768 is the list's one item, and not the
+    # record's 1280 x 720: it must be picked to count.
+    start_display 1024x768
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Down Return
+    window=$(find_window "$demo_title" $start_seconds)
+    [ -n "$window" ] || fail "no demo window after Run"
+    size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+    say "demo window $size"
+    [ "$size" = 1024x768 ] || fail "window is $size, expected 1024x768"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
+    ;;
+
+  close_box) # the window manager's close request ends the show with 0
+    start_display 1280x720 wm
+    demo_copy
+    start_demo
+    window=$(pass_dialog)
+    wmctrl -c "$demo_title" || fail "wmctrl found no window to close"
+    wait_demo 60
+    [ "$status" -eq 0 ] || fail "exit status $status after the close box, expected 0"
+    ;;
+
+  music_missing) # no music: exit code 2 after the window appeared, one line naming the file
+    start_display 1280x720
+    demo_copy
+    rm "$work/demo/assets/music.mp3"
+    start_demo
+    pass_dialog >/dev/null
+    wait_demo 60
+    [ "$status" -eq 2 ] || fail "exit status $status, expected 2"
+    stderr_has "assets/music.mp3" || fail "stderr does not name assets/music.mp3"
+    ;;
+
+  damaged_images) # each image damaged in each way: named on stderr, the show runs on
+    start_display 1280x720
+    demo_copy
+    good=$work/good.tga
+    cp "$work/demo/assets/greets.tga" "$good"
+    half=$(($(stat -c %s "$good") / 2 + 3))
+    for damage in missing empty truncated garbage huge 16bits; do
+      for image in greets qrv; do
+        file=$work/demo/assets/$image.tga
+        case $damage in
+          missing) rm -f "$file" ;;
+          empty) : >"$file" ;;
+          truncated) head -c $half "$good" >"$file" ;;
+          garbage) head -c 40000 /dev/urandom >"$file" ;;
+          huge) { tga_header 32767 32767 32; printf tiny; } >"$file" ;;
+          16bits) { tga_header 4 4 16; head -c 32 /dev/zero; } >"$file" ;;
+        esac
+      done
+      run_damaged "$damage images"
+      for image in greets qrv; do
+        stderr_has "assets/$image.tga" || fail "$damage: stderr does not name assets/$image.tga"
+      done
+      say "$damage images: named, show ran on"
+    done
+    ;;
+
+  damaged_tracks) # damaged track files leave the show running; so does a missing tracks/ folder
+    start_display 1280x720
+    demo_copy
+    tracks=$work/demo/tracks
+    rm -f "$tracks/sync_uBass.track"
+    : >"$tracks/sync_uBend.track"
+    head -c 13 "$tracks/sync_uCamPos.z.track" >"$tracks/sync_uCamPos.x.track.cut" &&
+      mv "$tracks/sync_uCamPos.x.track.cut" "$tracks/sync_uCamPos.x.track"
+    head -c 3000 /dev/urandom >"$tracks/sync_uGlow.track"
+    printf '\xff\xff\xff\x7f\0\0\0\0\0\0\0\0\0' >"$tracks/sync_uFisheye.track"
+    printf '\xfe\xff\xff\xff' >"$tracks/sync_uSkyPos.track"
+    run_damaged "damaged track files"
+    stderr_has error && fail "damaged track files: stderr reports an error"
+    say "damaged track files: show ran on"
+    rm -rf "$tracks"
+    run_damaged "no tracks folder"
+    say "no tracks/ folder: show ran on"
+    ;;
+
+  frame_equal) # a frame of the Windows build equals the Linux build's frame of the same row
+    [ -n "$linux_build" ] || fail "needs the Linux build folder"
+    capture=$linux_build/demo/brumelt-capture
+    [ -x "$capture" ] || fail "no $capture"
+    start_display 1280x720
+    demo_copy
+    rows=880,2000
+    (cd "$linux_build/demo" && "$capture" --size 160x90 --rows $rows "$work/linux" \
+      >"$work/capture.log" 2>&1) || fail "brumelt-capture failed: $(cat "$work/capture.log")"
+    for row in ${rows//,/ }; do
+      (cd "$work/demo" && "$wine" "$build/brumelt-frame-dump.exe" 160x90 "$row" \
+        "$work/windows-$row.rgb" 2>"$work/err") || fail "brumelt-frame-dump failed at row $row"
+      python3 "$here/rgb_compare.py" "$work/linux/row-$row.png" "$work/windows-$row.rgb" ||
+        fail "row $row differs"
+    done
+    ;;
+
+  *)
+    fail "unknown case"
+    ;;
+esac
+echo "PASS ($case_name)"
