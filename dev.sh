@@ -16,7 +16,7 @@ log() { printf '[dev] %s\n' "$*" >&2; }
 
 install_packages() {
   local wanted missing=()
-  wanted=$(grep -v -e '^#' -e '^$' scripts/debian-packages.txt)
+  wanted=$(grep -h -v -e '^#' -e '^$' scripts/debian-packages.txt scripts/windows-packages.txt)
   for p in $wanted; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
   done
@@ -98,12 +98,16 @@ case "$cmd" in
   build)
     install_packages
     build "$build_dir"
+    scripts/windows.sh build "$build_dir"
     ;;
   test)
     install_packages
     build "$build_dir"
     ensure_display
     run_tests "$build_dir"
+    log "Windows builds (mingw-w64), tests under Wine"
+    scripts/windows.sh build "$build_dir"
+    scripts/windows.sh test
     log "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
     build "$asan_dir" -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \

@@ -104,7 +104,8 @@ function(brumelt_wine_test name)
 endfunction()
 brumelt_wine_test(dialog_check)
 if(have_win32_audio)
-  foreach(case dialog_escape run_window_size close_box music_missing damaged_images damaged_tracks
+  foreach(case dialog_escape run_window_size fullscreen close_box music_missing damaged_images
+          damaged_tracks
           frame_equal)
     brumelt_wine_test(${case})
   endforeach()

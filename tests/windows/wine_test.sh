@@ -200,6 +200,22 @@ case "$case_name" in
     [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
     ;;
 
+  fullscreen) # the fullscreen box: the window covers the screen at the chosen mode; Escape -> 0
+    start_display 1024x768
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Down Tab space Return
+    window=$(find_window "$demo_title" $start_seconds)
+    [ -n "$window" ] || fail "no demo window after Run"
+    place=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+      /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }')
+    say "demo window at $place"
+    [ "$place" = "0,0 1024x768" ] || fail "window at $place, expected 0,0 1024x768"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
+    ;;
+
   close_box) # the window manager's close request ends the show with 0
     start_display 1280x720 wm
     demo_copy

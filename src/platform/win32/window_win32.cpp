@@ -5,6 +5,7 @@
 #include "base/log.h"
 #include "platform/gl.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 struct AppWindow {
@@ -15,6 +16,7 @@ struct AppWindow {
     bool escapeDown;
     bool escapeSeen; // a press not yet reported, kept even after the key went up
     bool closeRequested;
+    LONG frameWidth, frameHeight; // the whole window, caption and borders included
 };
 
 static const char* const windowClassName = "BrumeltWindow";
@@ -68,6 +70,14 @@ static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             return TRUE;
         }
         break;
+    case WM_GETMINMAXINFO: {
+        // The frame code draws width x height pixels whatever the screen: a window as large as
+        // the screen keeps its whole drawable, even if its caption has to leave the screen.
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMaxTrackSize.x = std::max<LONG>(limits->ptMaxTrackSize.x, app->frameWidth);
+        limits->ptMaxTrackSize.y = std::max<LONG>(limits->ptMaxTrackSize.y, app->frameHeight);
+        return 0;
+    }
     case WM_ERASEBKGND:
         return 1; // GL draws every pixel; erasing would only flicker
     default:
@@ -180,6 +190,8 @@ AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uin
     }
 
     auto* app = new AppWindow{};
+    app->frameWidth = frame.right - frame.left;
+    app->frameHeight = frame.bottom - frame.top;
     app->window =
         CreateWindowExA(exStyle, windowClassName, title, style, x, y, frame.right - frame.left,
                         frame.bottom - frame.top, nullptr, nullptr, moduleInstance, app);
@@ -189,6 +201,10 @@ AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uin
         releaseWindow(app);
         return nullptr;
     }
+    // Creation clamps the window to the screen before the window procedure knows its size (the
+    // first WM_GETMINMAXINFO comes before WM_NCCREATE); sizing it again now lets it through.
+    SetWindowPos(app->window, nullptr, 0, 0, app->frameWidth, app->frameHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     app->deviceContext = GetDC(app->window);
     if (!app->deviceContext || !choosePixelFormat(app->deviceContext)) {
         releaseWindow(app);
