@@ -31,7 +31,7 @@ add_library(brumelt_platform_win32 STATIC
   ${src}/platform/win32/gl_loader_win32.cpp
   ${src}/platform/win32/window_win32.cpp)
 target_include_directories(brumelt_platform_win32 PUBLIC ${src} ${CMAKE_BINARY_DIR}/generated)
-target_compile_definitions(brumelt_platform_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
+target_compile_definitions(brumelt_platform_win32 PUBLIC NOMINMAX)
 target_link_libraries(brumelt_platform_win32 PUBLIC opengl32 gdi32 user32)
 
 # The layers below the app, as in src/CMakeLists.txt.
@@ -54,9 +54,14 @@ foreach(file ${win32_audio_sources})
     set(have_win32_audio FALSE)
   endif()
 endforeach()
+if(EXISTS ${src}/platform/mp3_frames.cpp) # the MP3 frame walk the ACM decoder stands on
+  list(APPEND win32_audio_sources ${src}/platform/mp3_frames.cpp)
+endif()
 
 if(have_win32_audio)
-  add_library(brumelt_audio STATIC ${src}/audio/music.cpp ${win32_audio_sources})
+  add_library(brumelt_audio STATIC
+    ${src}/audio/audio_output.cpp ${src}/audio/music.cpp ${src}/audio/play_clock.cpp
+    ${win32_audio_sources})
   target_link_libraries(brumelt_audio PUBLIC brumelt_platform_win32 winmm msacm32)
 
   add_library(brumelt_app STATIC

@@ -25,6 +25,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/brumelt-wine.XXXXXX")
 pids=()
 cleanup() {
   local pid
+  [ -n "${sound_started:-}" ] && bash "$here/pulse_null_sink.sh" stop "$work/pulse"
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   wineserver_cmd -k 2>/dev/null
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
@@ -59,6 +60,14 @@ start_display() { # start_display WIDTHxHEIGHT [wm]
     pids+=($!)
     for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
   fi
+}
+
+# A private sound server holding only a null sink, so that waveOut opens and the show runs.
+start_sound() {
+  local env line
+  env=$(bash "$here/pulse_null_sink.sh" start "$work/pulse") || fail "the sound server did not start"
+  sound_started=1
+  while IFS= read -r line; do export "${line?}"; done <<<"$env"
 }
 
 # The prefix is made once per build folder (20 to 40 s); later cases reuse it.
@@ -154,6 +163,10 @@ run_damaged() { # run_damaged WHAT
 
 stderr_has() { tr -d '\r' <"$work/err" | grep -qF -- "$1"; }
 
+garbage() { # garbage BYTES: the same pseudo-random bytes every run
+  python3 -c 'import random, sys; random.seed(7); sys.stdout.buffer.write(bytes(random.randrange(256) for _ in range(int(sys.argv[1]))))' "$1"
+}
+
 tga_header() { # tga_header WIDTH HEIGHT BITS: an 18-byte type-2 header
   printf '\0\0\2\0\0\0\0\0\0\0\0\0'
   printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8)))"
@@ -188,6 +201,7 @@ case "$case_name" in
     # Wine reports the screen's size only, so 1024 x 768 is the list's one item, and not the
     # record's 1280 x 720: it must be picked to count.
     start_display 1024x768
+    start_sound
     demo_copy
     start_demo
     dialog=$(dialog_window)
@@ -203,6 +217,7 @@ case "$case_name" in
 
   fullscreen) # the fullscreen box: the window covers the screen at the chosen mode; Escape -> 0
     start_display 1024x768
+    start_sound
     demo_copy
     start_demo
     dialog=$(dialog_window)
@@ -219,6 +234,7 @@ case "$case_name" in
 
   close_box) # the window manager's close request ends the show with 0
     start_display 1280x720 wm
+    start_sound
     demo_copy
     start_demo
     window=$(pass_dialog)
@@ -229,6 +245,7 @@ case "$case_name" in
 
   music_missing) # no music: exit code 2 after the window appeared, one line naming the file
     start_display 1280x720
+    start_sound
     demo_copy
     rm "$work/demo/assets/music.mp3"
     start_demo
@@ -240,18 +257,19 @@ case "$case_name" in
 
   damaged_images) # each image damaged in each way: named on stderr, the show runs on
     start_display 1280x720
+    start_sound
     demo_copy
     good=$work/good.tga
     cp "$work/demo/assets/greets.tga" "$good"
     half=$(($(stat -c %s "$good") / 2 + 3))
-    for damage in missing empty truncated garbage huge 16bits; do
+    for damage in ${BRUMELT_WINE_IMAGE_DAMAGES:-missing empty truncated garbage huge 16bits}; do
       for image in greets qrv; do
         file=$work/demo/assets/$image.tga
         case $damage in
           missing) rm -f "$file" ;;
           empty) : >"$file" ;;
           truncated) head -c $half "$good" >"$file" ;;
-          garbage) head -c 40000 /dev/urandom >"$file" ;;
+          garbage) garbage 40000 >"$file" ;;
           huge) { tga_header 32767 32767 32; printf tiny; } >"$file" ;;
           16bits) { tga_header 4 4 16; head -c 32 /dev/zero; } >"$file" ;;
         esac
@@ -266,13 +284,14 @@ case "$case_name" in
 
   damaged_tracks) # damaged track files leave the show running; so does a missing tracks/ folder
     start_display 1280x720
+    start_sound
     demo_copy
     tracks=$work/demo/tracks
     rm -f "$tracks/sync_uBass.track"
     : >"$tracks/sync_uBend.track"
     head -c 13 "$tracks/sync_uCamPos.z.track" >"$tracks/sync_uCamPos.x.track.cut" &&
       mv "$tracks/sync_uCamPos.x.track.cut" "$tracks/sync_uCamPos.x.track"
-    head -c 3000 /dev/urandom >"$tracks/sync_uGlow.track"
+    garbage 3000 >"$tracks/sync_uGlow.track"
     printf '\xff\xff\xff\x7f\0\0\0\0\0\0\0\0\0' >"$tracks/sync_uFisheye.track"
     printf '\xfe\xff\xff\xff' >"$tracks/sync_uSkyPos.track"
     run_damaged "damaged track files"
