@@ -95,6 +95,11 @@ NOTE
     echo '```'
     echo
   fi
+  # The Windows build against this one, when it is there (scripts/windows.sh build).
+  if [ -f "$root/build-win64/brumelt-frame-dump.exe" ] && [ -x "$build/tests/windows/brumelt-frame-dump" ]; then
+    "$root/bench/windows/run.sh" "$root/build-win64" "$build" "$root/build-win32"
+    echo
+  fi
 } > "$out.tmp"
 mv "$out.tmp" "$out"
 echo "wrote $out" >&2

@@ -44,7 +44,7 @@ seconds() { # seconds COMMAND...: wall time of one run from the demo folder
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", b - a }'
 }
-frame_ms() { (cd "$work/demo" && "$@" 2>/dev/null | sed -n 's/^frame ms: //p'); }
+frame_ms() { (cd "$work/demo" && "$@" 2>/dev/null | tr -d '\r' | sed -n 's/^frame ms: //p'); }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # One warm-up each: shader caches, the page cache, Wine's first start.
