@@ -26,6 +26,10 @@ cross_build() { # cross_build DIR TOOLCHAIN LINUX_DEMO_DIR
 # A .exe must need nothing but the DLLs of Windows itself.
 check_imports() { # check_imports OBJDUMP EXE
   local dll foreign=()
+  if [ ! -f "$2" ]; then
+    log "$2 was not built (are src/platform/win32/audio_device_waveout.cpp and mp3_decoder_acm.cpp there?)"
+    return 1
+  fi
   for dll in $("$1" -p "$2" | sed -n 's/^\s*DLL Name: //p'); do
     case "${dll,,}" in
       kernel32.dll | user32.dll | gdi32.dll | opengl32.dll | winmm.dll | msacm32.dll | msvcrt.dll | \
@@ -41,6 +45,7 @@ check_imports() { # check_imports OBJDUMP EXE
 
 zip_demo() { # zip_demo BUILD_DIR NAME
   local stage
+  [ -f "$1/demo/brumelt.exe" ] || { log "no $1/demo/brumelt.exe: run scripts/windows.sh build first"; return 1; }
   stage=$(mktemp -d)
   cp -r "$1/demo" "$stage/$2"
   cp README.txt "$stage/$2/README.txt"
