@@ -98,6 +98,11 @@ add_executable(brumelt-dialog-check
   ${brumelt_resources})
 target_link_libraries(brumelt-dialog-check PRIVATE brumelt_platform_win32)
 
+# The audio backends' own check program, when the tree has it.
+if(EXISTS ${PROJECT_SOURCE_DIR}/tests/windows/audio_check/CMakeLists.txt)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows/audio_check tests/windows/audio_check)
+endif()
+
 # --- Tests under Wine ------------------------------------------------------------------------
 enable_testing()
 set(wine_test ${PROJECT_SOURCE_DIR}/tests/windows/wine_test.sh)
