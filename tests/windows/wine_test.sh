@@ -45,22 +45,35 @@ fail() {
 say() { echo "$case_name: $*"; }
 
 # An X server of this case's own, of the given screen size; with "wm", a window manager too.
-start_display() { # start_display WIDTHxHEIGHT [wm]
-  local n
+# Further arguments add display modes (1280x720, 800x600), which Wine reports beside the
+# screen's own size.
+start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
+  local n size=$1 wm=${2:-} mode
+  shift $(($# < 2 ? $# : 2))
   for n in $(seq 150 250); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
   done
-  Xvfb ":$n" -noreset -nolisten tcp -screen 0 "${1}x24" >/dev/null 2>&1 &
+  Xvfb ":$n" -noreset -nolisten tcp -screen 0 "${size}x24" >/dev/null 2>&1 &
   pids+=($!)
   export DISPLAY=":$n"
   for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
   xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY"
-  if [ "${2:-}" = wm ]; then
+  for mode in "$@"; do
+    case $mode in # timings from cvt, 60 Hz
+      1280x720) xrandr --newmode 1280x720 74.48 1280 1336 1472 1664 720 721 724 746 -hsync +vsync ;;
+      800x600) xrandr --newmode 800x600 38.22 800 832 912 1024 600 601 604 622 -hsync +vsync ;;
+      *) fail "no timings for mode $mode" ;;
+    esac
+    xrandr --addmode screen "$mode" || fail "cannot add mode $mode"
+  done
+  if [ "$wm" = wm ]; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
     for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
   fi
 }
+
+screen_size() { xdpyinfo | sed -n 's/^ *dimensions: *\([0-9x]*\) pixels.*/\1/p'; }
 
 # A private sound server holding only a null sink, so that waveOut opens and the show runs.
 start_sound() {
@@ -177,7 +190,7 @@ tga_header() { # tga_header WIDTH HEIGHT BITS: an 18-byte type-2 header
 ensure_prefix
 case "$case_name" in
   dialog_check) # the real template and procedure under the system's dialog manager
-    start_display 1280x720
+    start_display 1920x1080 - 1280x720 800x600
     "$wine" "$build/brumelt-dialog-check.exe" >"$work/out" 2>"$work/err"
     status=$?
     tr -d '\r' <"$work/out"
@@ -198,38 +211,43 @@ case "$case_name" in
     ;;
 
   run_window_size) # the mode chosen in the list sizes the window; Escape ends with 0
-    # Wine reports the screen's size only, so 1024 x 768 is the list's one item, and not the
-    # record's 1280 x 720: it must be picked to count.
-    start_display 1024x768
+    # Wine lists 800 * 600, 1280 * 720, 1920 * 1080; the record's 1280 * 720 is preselected, and
+    # Up picks 800 * 600.
+    start_display 1920x1080 - 1280x720 800x600
     start_sound
     demo_copy
     start_demo
     dialog=$(dialog_window)
-    press_in "$dialog" Tab Tab Down Return
+    press_in "$dialog" Tab Tab Up Return
     window=$(find_window "$demo_title" $start_seconds)
     [ -n "$window" ] || fail "no demo window after Run"
     size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
     say "demo window $size"
-    [ "$size" = 1024x768 ] || fail "window is $size, expected 1024x768"
+    [ "$size" = 800x600 ] || fail "window is $size, expected 800x600"
     escape_demo "$window"
     [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
     ;;
 
-  fullscreen) # the fullscreen box: the window covers the screen at the chosen mode; Escape -> 0
-    start_display 1024x768
+  fullscreen) # the fullscreen box: the display switches to the chosen mode, the window covers
+    # it, and the desktop's mode comes back when the show ends
+    start_display 1920x1080 - 1280x720 800x600
     start_sound
     demo_copy
     start_demo
     dialog=$(dialog_window)
-    press_in "$dialog" Tab Tab Down Tab space Return
+    press_in "$dialog" Tab Tab Up Tab space Return
     window=$(find_window "$demo_title" $start_seconds)
     [ -n "$window" ] || fail "no demo window after Run"
     place=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
       /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }')
-    say "demo window at $place"
-    [ "$place" = "0,0 1024x768" ] || fail "window at $place, expected 0,0 1024x768"
+    screen=$(screen_size)
+    say "screen $screen, demo window at $place"
+    [ "$screen" = 800x600 ] || fail "the display is $screen, expected 800x600"
+    [ "$place" = "0,0 800x600" ] || fail "window at $place, expected 0,0 800x600"
     escape_demo "$window"
     [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
+    screen=$(screen_size)
+    [ "$screen" = 1920x1080 ] || fail "the display stayed at $screen after the show"
     ;;
 
   close_box) # the window manager's close request ends the show with 0
@@ -243,16 +261,20 @@ case "$case_name" in
     [ "$status" -eq 0 ] || fail "exit status $status after the close box, expected 0"
     ;;
 
-  music_missing) # no music: exit code 2 after the window appeared, one line naming the file
-    start_display 1280x720
+  music_missing) # no music: exit code 2 after the window appeared, one line naming the file; run
+    # fullscreen, so that this early way out must give the display mode back as well
+    start_display 1920x1080 - 1280x720 800x600
     start_sound
     demo_copy
     rm "$work/demo/assets/music.mp3"
     start_demo
-    pass_dialog >/dev/null
-    wait_demo 60
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Up Tab space Return
+    wait_demo $start_seconds
     [ "$status" -eq 2 ] || fail "exit status $status, expected 2"
     stderr_has "assets/music.mp3" || fail "stderr does not name assets/music.mp3"
+    screen=$(screen_size)
+    [ "$screen" = 1920x1080 ] || fail "the display stayed at $screen"
     ;;
 
   damaged_images) # each image damaged in each way: named on stderr, the show runs on
