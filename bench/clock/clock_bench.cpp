@@ -5,7 +5,7 @@
 // in which the track row did not change.
 //
 //   bench_clock [MUSIC.mp3 [SECONDS]]     (defaults: assets/music.mp3, 10 s)
-#include "app/settings.h"
+#include "base/show.h"
 #include "platform/audio_output.h"
 
 #include <algorithm>
@@ -25,10 +25,10 @@ static double percentile(std::vector<double> values, double p) {
 }
 
 int main(int argc, char** argv) {
-    const char* path = argc > 1 ? argv[1] : "assets/music.mp3";
+    const char* path = argc > 1 ? argv[1] : showMusicPath;
     const double seconds = argc > 2 ? std::atof(argv[2]) : 10.0;
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    if (!audioInitDevice(-1, 44100, 0, nullptr)) return 1;
+    if (!audioInitDevice(-1, showAudioRate, 0, nullptr)) return 1;
     AudioStream stream = audioCreateFileStream(path, 0, 0, 0);
     if (!stream) return 2;
 
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     double previousRow = -1.0;
     for (double t = firstSound + frame; t < seconds; t += frame) {
         while (next + 1 < samples.size() && samples[next].wall < t) ++next;
-        double row = samples[next].music * rowsPerSecond;
+        double row = samples[next].music * showRowsPerSecond;
         if (previousRow >= 0.0) {
             ++frames;
             if (row == previousRow) ++stuck;

@@ -15,6 +15,7 @@
 // thread CPU time of evaluating the tracks and setting the uniforms alone.
 #include "app/demo.h"
 #include "app/settings.h"
+#include "base/show.h"
 #include "render/content.h"
 #include "render/content_steps.h"
 #include "render/resources.h"
@@ -208,7 +209,7 @@ static void measureOverhead(const Options& o) {
     // step through the whole show so values change every time (unchanged values can be skipped
     // by a driver).
     const int perBatch = 20000, batches = 11;
-    const double lastRow = demoLengthSeconds * rowsPerSecond;
+    const double lastRow = showLengthSeconds * showRowsPerSecond;
     std::vector<double> perFrameUs;
     double row = 0.0;
     for (int b = 0; b < batches; ++b) {

@@ -12,6 +12,7 @@
 // machine. Prints medians in milliseconds as a Markdown table.
 #include "app/settings.h"
 #include "audio/music.h"
+#include "base/show.h"
 #include "platform/window_system.h"
 #include "render/content.h"
 #include "render/content_steps.h"
@@ -82,14 +83,14 @@ static int child(int width, int height) {
     mark(5);
     if (!initMusicDevice(activeWindow)) return 1;
     mark(6);
-    MusicStream music = openMusic("assets/music.mp3");
+    MusicStream music = openMusic(showMusicPath);
     if (!music) return 1;
     mark(7);
     if (openTracks() != 0) return 1;
     mark(8);
     startMusic(music);
     glfwPollEvents();
-    renderFrame(musicSeconds(music) * rowsPerSecond);
+    renderFrame(musicSeconds(music) * showRowsPerSecond);
     glfwSwapBuffers(window);
     glFinish();
     mark(9);
