@@ -6,6 +6,8 @@
 // earlier is mapped and copied into a free buffer, and a writer thread turns the buffers into
 // PNG files or feeds them to ffmpeg, so encoding overlaps the rendering of later frames.
 #include "app/settings.h"
+#include "base/log.h"
+#include "base/show.h"
 #include "capture_options.h"
 #include "render/content.h"
 #include "render/resources.h"
@@ -28,8 +30,6 @@
 #include <vector>
 
 enum CaptureExit { exitDone = 0, exitOutput = 1, exitUsage = 2, exitTracks = 3, exitGraphics = 4 };
-
-static const char* const musicPath = "assets/music.mp3";
 
 static double now() {
     using namespace std::chrono;
@@ -179,12 +179,13 @@ static pid_t startEncoder(const CaptureOptions& o, int64_t firstFrame, int64_t f
     std::snprintf(start, sizeof start, "%.6f", double(firstFrame) / o.fps);
     std::snprintf(length, sizeof length, "%.6f", double(frameCount) / o.fps);
     std::vector<std::string> args = {
-        "ffmpeg",   "-hide_banner", "-loglevel", "error",    "-nostdin", "-y",         "-f",
-        "rawvideo", "-pix_fmt",     "rgba",      "-s",       size,       "-framerate", o.fpsText,
-        "-i",       "pipe:0",       "-ss",       start,      "-t",       length,       "-i",
-        musicPath,  "-map",         "0:v",       "-map",     "1:a",      "-vf",        "vflip",
-        "-c:v",     "libx264",      "-preset",   "veryfast", "-crf",     "18",         "-pix_fmt",
-        "yuv420p",  "-c:a",         "aac",       "-b:a",     "192k",     "-movflags",  "+faststart",
+        "ffmpeg",     "-hide_banner", "-loglevel", "error",       "-nostdin",  "-y",
+        "-f",         "rawvideo",     "-pix_fmt",  "rgba",        "-s",        size,
+        "-framerate", o.fpsText,      "-i",        "pipe:0",      "-ss",       start,
+        "-t",         length,         "-i",        showMusicPath, "-map",      "0:v",
+        "-map",       "1:a",          "-vf",       "vflip",       "-c:v",      "libx264",
+        "-preset",    "veryfast",     "-crf",      "18",          "-pix_fmt",  "yuv420p",
+        "-c:a",       "aac",          "-b:a",      "192k",        "-movflags", "+faststart",
         o.out};
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return -1;
@@ -299,10 +300,11 @@ static double renderOnly(const std::vector<double>& rows) {
 }
 
 int main(int argc, char** argv) {
+    setLogProgramName("brumelt-capture");
     CaptureOptions o;
     std::string problem = parseCaptureOptions(argc, argv, &o);
     if (!problem.empty()) {
-        std::fprintf(stderr, "brumelt-capture: %s (see --help)\n", problem.c_str());
+        logMessage("options", "%s (see --help)", problem.c_str());
         return exitUsage;
     }
     if (o.help) {
@@ -311,20 +313,19 @@ int main(int argc, char** argv) {
     }
     if (o.video) {
         if (!onPath("ffmpeg")) {
-            std::fprintf(stderr, "brumelt-capture: ffmpeg was not found on PATH; it is needed for "
-                                 "an .mp4 (Debian package ffmpeg)\n");
+            logMessage("output", "ffmpeg was not found on PATH; it is needed for "
+                                 "an .mp4 (Debian package ffmpeg)");
             return exitOutput;
         }
-        if (access(musicPath, R_OK) != 0) {
-            std::fprintf(stderr, "brumelt-capture: %s: cannot read it; run in a demo folder\n",
-                         musicPath);
+        if (access(showMusicPath, R_OK) != 0) {
+            logMessage("output", "%s: cannot read it; run in a demo folder", showMusicPath);
             return exitOutput;
         }
     } else {
         std::error_code error;
         std::filesystem::create_directories(o.out, error);
         if (!std::filesystem::is_directory(o.out)) {
-            std::fprintf(stderr, "brumelt-capture: %s: cannot make this folder\n", o.out.c_str());
+            logMessage("output", "%s: cannot make this folder", o.out.c_str());
             return exitOutput;
         }
     }
@@ -346,27 +347,27 @@ int main(int argc, char** argv) {
     }
 
     if (!glfwInit()) {
-        std::fprintf(stderr, "brumelt-capture: the window library failed (is there a display?)\n");
+        logMessage("window", "the window library failed (is there a display?)");
         return exitGraphics;
     }
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
     GLFWwindow* window = glfwCreateWindow(o.width, o.height, "brumelt-capture", nullptr, nullptr);
     if (!window) {
-        std::fprintf(stderr,
-                     "brumelt-capture: cannot create a %dx%d window with an OpenGL context (too "
-                     "large for the driver, or no display?)\n",
-                     o.width, o.height);
+        logMessage("window",
+                   "cannot create a %dx%d window with an OpenGL context (too "
+                   "large for the driver, or no display?)",
+                   o.width, o.height);
         return exitGraphics;
     }
     glfwMakeContextCurrent(window);
     if (glewInit() != GLEW_OK) {
-        std::fprintf(stderr, "brumelt-capture: the extension loader failed\n");
+        logMessage("gl", "the extension loader failed");
         return exitGraphics;
     }
     const char* missing = missingGlEntryPoints();
     if (!missing) missing = missingCaptureEntryPoints();
     if (missing) {
-        std::fprintf(stderr, "brumelt-capture: the driver lacks %s\n", missing);
+        logMessage("gl", "the driver lacks %s", missing);
         return exitGraphics;
     }
     GLint maxTexture = 0, maxRenderbuffer = 0, maxViewport[2] = {0, 0};
@@ -378,11 +379,11 @@ int main(int argc, char** argv) {
     if (o.width > maxTexture || o.height > maxTexture || o.width > maxRenderbuffer ||
         o.height > maxRenderbuffer || o.width > maxViewport[0] || o.height > maxViewport[1] ||
         framebufferWidth != o.width || framebufferHeight != o.height) {
-        std::fprintf(stderr,
-                     "brumelt-capture: %dx%d is larger than the driver can hold (textures up to "
-                     "%d, renderbuffers up to %d, viewport up to %dx%d, window got %dx%d)\n",
-                     o.width, o.height, maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1],
-                     framebufferWidth, framebufferHeight);
+        logMessage("gl",
+                   "%dx%d is larger than the driver can hold (textures up to "
+                   "%d, renderbuffers up to %d, viewport up to %dx%d, window got %dx%d)",
+                   o.width, o.height, maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1],
+                   framebufferWidth, framebufferHeight);
         return exitGraphics;
     }
 
@@ -390,13 +391,13 @@ int main(int argc, char** argv) {
     screenHeight = o.height;
     loadContent();
     if (openTracks() != 0) {
-        std::fprintf(stderr, "brumelt-capture: cannot create the track set\n");
+        logMessage("tracks", "cannot create the track set");
         return exitTracks;
     }
 
     double renderSeconds = 0.0;
     if (o.compare) {
-        std::fprintf(stderr, "brumelt-capture: rendering %zu frames without output\n", rows.size());
+        logMessage("compare", "rendering %zu frames without output", rows.size());
         renderSeconds = renderOnly(rows);
     }
 
@@ -408,7 +409,7 @@ int main(int argc, char** argv) {
     if (o.video) {
         encoder = startEncoder(o, firstFrame, frameCount, &writer.videoFd);
         if (encoder < 0) {
-            std::fprintf(stderr, "brumelt-capture: cannot start ffmpeg\n");
+            logMessage("output", "cannot start ffmpeg");
             return exitOutput;
         }
     }
@@ -428,19 +429,19 @@ int main(int argc, char** argv) {
     if (o.compare) {
         // Timed again after the capture, so that a machine whose load drifts during the run
         // weighs on both sides alike.
-        std::fprintf(stderr, "brumelt-capture: rendering the frames without output again\n");
+        logMessage("compare", "rendering the frames without output again");
         renderSeconds = 0.5 * (renderSeconds + renderOnly(rows));
     }
     if (!failure.empty()) {
-        std::fprintf(stderr, "brumelt-capture: %s: %s\n", o.out.c_str(), failure.c_str());
+        logMessage("output", "%s: %s", o.out.c_str(), failure.c_str());
         status = exitOutput;
     }
     if (o.compare) {
-        std::fprintf(stderr,
-                     "brumelt-capture: %zu frames at %dx%d: render only %.3f s (mean of the runs "
-                     "before and after), capture %.3f s, ratio %.3f\n",
-                     rows.size(), o.width, o.height, renderSeconds, captureSeconds,
-                     renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
+        logMessage("compare",
+                   "%zu frames at %dx%d: render only %.3f s (mean of the runs "
+                   "before and after), capture %.3f s, ratio %.3f",
+                   rows.size(), o.width, o.height, renderSeconds, captureSeconds,
+                   renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
     }
     glfwTerminate();
     return status;
