@@ -1,5 +1,6 @@
 // The demo's content end to end: images and tracks read from a folder, one frame through all three
 // passes, checked against the same passes driven by hand.
+#include "base/show.h"
 #include "gl_test_context.h"
 #include "render/content.h"
 #include "render/resources.h"
@@ -7,6 +8,7 @@
 #include "shaders/glow.glsl.h"
 #include "shaders/scene.glsl.h"
 #include "support/demo_folder.h"
+#include "support/log_capture.h"
 #include "tracks/tracks.h"
 
 #include <cstring>
@@ -66,7 +68,7 @@ struct WorkingFolder {
     TempFolder folder;
     std::string previous = std::filesystem::current_path();
     WorkingFolder() {
-        std::filesystem::create_directories(folder.file("assets"));
+        std::filesystem::create_directories(folder.file(showAssetsDir));
         std::filesystem::create_directories(folder.file("tracks"));
         std::filesystem::current_path(folder.path);
     }
@@ -79,23 +81,25 @@ TEST(Content, EveryTrackDrivesItsUniform) {
     writeTga("assets/qrv.tga", 24, 14, gradientImage(24, 14, 2));
     for (const auto& [name, value] : trackValues) {
         std::string bytes = trackFile(value * 0.5f, value * 1.5f);
-        FILE* f = std::fopen(("tracks/sync_" + name + ".track").c_str(), "wb");
+        FILE* f = std::fopen((std::string(showTrackPrefix) + "_" + name + ".track").c_str(), "wb");
         ASSERT_NE(f, nullptr);
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
     ASSERT_TRUE(openTestContext(width, height));
-    testing::internal::CaptureStderr();
-    loadContent();
-    ASSERT_EQ(openTracks(), 0);
+    LogCapture log;
+    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
+    ASSERT_NE(content, nullptr);
+    loadContent(*content);
+    ASSERT_EQ(openTracks(*content), 0);
     const double row = 4.5;
-    renderFrame(row);
+    renderFrame(*content, row);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     std::vector<uint8_t> frame = readWindow(width, height);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(log.take(), "");
 
     // The same frame, by hand: the value every uniform should have been given.
-    TrackSet* set = openTrackSet("./tracks/sync");
+    TrackSet* set = openTrackSet(showTrackPrefix);
     auto value = [&](const char* name) { return float(evaluateTrack(fetchTrack(set, name), row)); };
     GLuint greets = loadTgaTexture("assets/greets.tga");
     GLuint qrv = loadTgaTexture("assets/qrv.tga");
@@ -160,16 +164,18 @@ TEST(Content, EveryTrackDrivesItsUniform) {
 TEST(Content, MissingImagesAreReportedAndReplaced) {
     WorkingFolder work;
     ASSERT_TRUE(openTestContext(width, height));
-    testing::internal::CaptureStderr();
-    loadContent();
-    std::string messages = testing::internal::GetCapturedStderr();
+    LogCapture log;
+    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
+    ASSERT_NE(content, nullptr);
+    loadContent(*content);
+    std::string messages = log.take();
     EXPECT_NE(messages.find("brumelt: render: assets/greets.tga: cannot open"), std::string::npos)
         << messages;
     EXPECT_NE(messages.find("brumelt: render: assets/qrv.tga: cannot open"), std::string::npos)
         << messages;
     // With no track files every value is 0: no fade, no glow, just sky and boxes of size 0.
-    ASSERT_EQ(openTracks(), 0);
-    renderFrame(100.0);
+    ASSERT_EQ(openTracks(*content), 0);
+    renderFrame(*content, 100.0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -195,9 +201,9 @@ TEST(Content, ImageFilesUploadTheirStoredBytesOrATransparentTexel) {
     std::filesystem::create_directories("assets/folder.tga");
 
     int w = 0, h = 0;
-    testing::internal::CaptureStderr();
+    LogCapture log;
     std::vector<uint8_t> good = textureBytes(loadTgaTexture("assets/good.tga"), &w, &h);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(log.take(), "");
     ASSERT_EQ(w, 37);
     ASSERT_EQ(h, 23);
     std::vector<uint8_t> stored(good.size());
@@ -209,9 +215,8 @@ TEST(Content, ImageFilesUploadTheirStoredBytesOrATransparentTexel) {
     EXPECT_EQ(good, stored);
 
     for (const char* bad : {"assets/empty.tga", "assets/folder.tga"}) {
-        testing::internal::CaptureStderr();
         std::vector<uint8_t> texel = textureBytes(loadTgaTexture(bad), &w, &h);
-        std::string message = testing::internal::GetCapturedStderr();
+        std::string message = log.take();
         EXPECT_EQ(message.rfind(std::string("brumelt: render: ") + bad + ": ", 0), 0u) << message;
         EXPECT_EQ(w, 1);
         EXPECT_EQ(h, 1);
