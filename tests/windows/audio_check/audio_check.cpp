@@ -9,6 +9,7 @@
 //
 // Exit status: 0 done, 1 no output device, 2 the music could not be opened, 3 a check failed,
 // 4 wrong arguments.
+#include "audio/play_clock.h"
 #include "base/log.h"
 #include "platform/audio_device.h"
 #include "platform/mp3_decoder.h"
@@ -22,11 +23,6 @@
 #include <cstring>
 #include <mutex>
 #include <vector>
-
-#if __has_include("audio/play_clock.h")
-#include "audio/play_clock.h"
-#define HAVE_PLAY_CLOCK 1
-#endif
 
 static const int32_t rate = 44100;
 
@@ -110,14 +106,11 @@ static int seekCheck(const char* path) {
     return ok ? 0 : 3;
 }
 
-// The pull side of `play`: a quiet tone, and the bookkeeping the play position is made from.
+// The pull side of `play`: a quiet tone, and the play clock that the stream layer keeps the same
+// way (audio/audio_output.cpp), fed with QueryPerformanceCounter times.
 struct Player {
     std::mutex lock; // the clock is shared by the device thread and the main thread
-#if HAVE_PLAY_CLOCK
     PlayClock clock;
-#else
-    uint64_t handed = 0;
-#endif
     double phase = 0.0;
 };
 
@@ -138,22 +131,12 @@ static void pullTone(void* context, int16_t* frames, int32_t count) {
         frames[2 * i] = frames[2 * i + 1] = s;
     }
     std::lock_guard<std::mutex> guard(player->lock);
-#if HAVE_PLAY_CLOCK
     playClockHanded(player->clock, nowNs(), uint32_t(count), uint32_t(count));
-#else
-    player->handed += uint32_t(count);
-#endif
 }
 
 static int64_t playPosition(Player& player) {
     std::lock_guard<std::mutex> guard(player.lock);
-#if HAVE_PLAY_CLOCK
     return playClockPosition(player.clock, nowNs());
-#else
-    // Without the interpolating clock: what was handed, less what the device holds and plays.
-    int64_t held = int64_t(audioDeviceLatencyFrames()) + 2048;
-    return std::max<int64_t>(0, int64_t(player.handed) - held);
-#endif
 }
 
 // Samples the position every 10 ms for `seconds`; prints when it first moved, its rate against
@@ -162,9 +145,7 @@ static int64_t playPosition(Player& player) {
 static int play(double seconds) {
     Player player;
     if (!audioDeviceOpen(rate, pullTone, &player)) return 1;
-#if HAVE_PLAY_CLOCK
     playClockStart(player.clock, audioDeviceRate(), audioDeviceLatencyFrames(), 0);
-#endif
     int64_t start = nowNs();
     audioDeviceStart();
     int64_t previous = 0, firstMoveNs = -1, backwards = 0, samples = 0;
@@ -184,13 +165,8 @@ static int play(double seconds) {
     uint32_t latency = audioDeviceLatencyFrames();
     audioDeviceClose();
     double steadySeconds = oneSecondNs < 0 ? 0.0 : double(now - oneSecondNs) * 1e-9;
-    std::printf("clock %s samples %lld backwards %lld first-move %.3f s rate %.4f offset %.3f s "
+    std::printf("clock samples %lld backwards %lld first-move %.3f s rate %.4f offset %.3f s "
                 "latency %u\n",
-#if HAVE_PLAY_CLOCK
-                "interpolated",
-#else
-                "buffered",
-#endif
                 (long long)samples, (long long)backwards,
                 firstMoveNs < 0 ? -1.0 : double(firstMoveNs - start) * 1e-9,
                 steadySeconds > 0 ? double(position - oneSecondPosition) / rate / steadySeconds

@@ -2,11 +2,13 @@
 // by brumelt-audio-check.exe, judged from Linux: its decode against libmpg123's gapless decode of
 // the same files, its handling of damaged files, and the play position on a PulseAudio null sink.
 //
-// Wine runs in a private prefix (BRUMELT_WINEPREFIX in the environment, or one in the build
-// folder) with audio through PulseAudio only, so a test sees exactly the sound server it starts.
-#include "audio/test_mp3.h"
+// The environment names the program (BRUMELT_AUDIO_CHECK_EXE) and the Wine prefix (WINEPREFIX),
+// which is made on first use, under the same lock as the Windows build's other Wine tests. Wine
+// runs through its 64-bit loader, with audio through PulseAudio only, so a test sees exactly the
+// sound server it starts.
 #include "support/demo_folder.h"
 #include "support/process.h"
+#include "test_mp3.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,9 +45,21 @@ class WineAudio : public ::testing::Test {
   protected:
     static inline TempFolder* folder = nullptr;
     static inline std::string sweepMp3, monoMp3, vbrMp3;
+    static inline std::string exe, prefix;
 
     static void SetUpTestSuite() {
         folder = new TempFolder;
+        const char* exeVariable = std::getenv("BRUMELT_AUDIO_CHECK_EXE");
+        const char* prefixVariable = std::getenv("WINEPREFIX");
+        ASSERT_TRUE(exeVariable && prefixVariable)
+            << "set BRUMELT_AUDIO_CHECK_EXE and WINEPREFIX (the Windows build's tests do)";
+        exe = exeVariable;
+        prefix = prefixVariable;
+        std::string make = "P=" + shellQuoted(prefix) + "; [ -f \"$P/system.reg\" ] || (flock 9; " +
+                           "[ -f \"$P/system.reg\" ] || " + wineEnvironment() + " " + wine +
+                           " wineboot -u >/dev/null 2>&1) " +
+                           "9>\"$(dirname \"$P\")/.wineprefix.lock\"";
+        ASSERT_EQ(std::system(make.c_str()), 0) << make;
         // A sweep, unlike a steady tone, lines up with itself at one offset only.
         std::string wav = folder->file("sweep.wav");
         std::string sox = "sox -R -n -r 44100 -b 16 -c 2 " + shellQuoted(wav) +
@@ -69,17 +83,21 @@ class WineAudio : public ::testing::Test {
         return std::system(command.c_str()) == 0;
     }
 
+    // Debian's launcher would pick the 32-bit loader whenever wine32 is installed.
+    static inline const std::string wine = "/usr/lib/wine/wine64";
+
+    static std::string wineEnvironment() {
+        return "env WINEPREFIX=" + shellQuoted(prefix) + " WINELOADER=" + wine +
+               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winealsa.drv,wineoss.drv='";
+    }
+
     // Runs brumelt-audio-check.exe with the arguments, and the environment entries added.
     static WineRun check(const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {}) {
-        const char* prefix = std::getenv("BRUMELT_WINEPREFIX");
-        std::string command =
-            "env WINEPREFIX=" + shellQuoted(prefix ? prefix : BRUMELT_WINEPREFIX) +
-            " WINELOADER=" BRUMELT_WINE64 " WINEDEBUG=-all" +
-            " WINEDLLOVERRIDES='mscoree,mshtml=;winealsa.drv,wineoss.drv='";
+        std::string command = wineEnvironment();
         for (const std::string& entry : environment)
             command += " " + shellQuoted(entry);
-        command += " " BRUMELT_WINE64 " " + shellQuoted(BRUMELT_AUDIO_CHECK_EXE);
+        command += " " + wine + " " + shellQuoted(exe);
         for (const std::string& argument : arguments)
             command += " " + shellQuoted(argument);
         std::string errPath = folder->file("stderr.txt");
