@@ -6,7 +6,7 @@
 #   scripts/windows.sh test                    the Wine tests of the x86-64 build (needs X: each
 #                                              test starts an Xvfb of its own)
 #   scripts/windows.sh dist                    dist/brumelt-windows-x64.zip and -x86.zip: the demo
-#                                              folder and README.txt
+#                                              folder and the release README.txt
 # BRUMELT_WIN64_BUILD_DIR and BRUMELT_WIN32_BUILD_DIR move the build folders.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -43,12 +43,12 @@ check_imports() { # check_imports OBJDUMP EXE
   fi
 }
 
-zip_demo() { # zip_demo BUILD_DIR NAME
+zip_demo() { # zip_demo BUILD_DIR NAME PLATFORM
   local stage
   [ -f "$1/demo/brumelt.exe" ] || { log "no $1/demo/brumelt.exe: run scripts/windows.sh build first"; return 1; }
   stage=$(mktemp -d)
   cp -r "$1/demo" "$stage/$2"
-  cp README.txt "$stage/$2/README.txt"
+  scripts/release-readme.sh "$3" "$1/demo/brumelt.exe" >"$stage/$2/README.txt"
   rm -f "dist/$2.zip"
   (cd "$stage" && zip -q -r -X "$root/dist/$2.zip" "$2")
   rm -rf "$stage"
@@ -68,8 +68,8 @@ case "${1:-}" in
     ;;
   dist)
     mkdir -p dist
-    zip_demo "$win64" brumelt-windows-x64
-    zip_demo "$win32" brumelt-windows-x86
+    zip_demo "$win64" brumelt-windows-x64 windows-x64
+    zip_demo "$win32" brumelt-windows-x86 windows-x86
     ;;
   *)
     sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
