@@ -3,6 +3,7 @@
 # The content pipeline (images, music, track files) stays in the Linux build: the demo folder gets
 # assets/ and tracks/ copied from the Linux build's demo folder (BRUMELT_LINUX_DEMO_DIR).
 enable_language(RC)
+enable_testing()
 include(${PROJECT_SOURCE_DIR}/cmake/EmbedText.cmake)
 
 set(BRUMELT_LINUX_DEMO_DIR ${PROJECT_SOURCE_DIR}/build/demo CACHE PATH
@@ -104,7 +105,6 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/tests/windows/audio_check/CMakeLists.txt)
 endif()
 
 # --- Tests under Wine ------------------------------------------------------------------------
-enable_testing()
 set(wine_test ${PROJECT_SOURCE_DIR}/tests/windows/wine_test.sh)
 get_filename_component(linux_build_dir ${BRUMELT_LINUX_DEMO_DIR} DIRECTORY)
 function(brumelt_wine_test name)
