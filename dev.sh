@@ -128,7 +128,7 @@ case "$cmd" in
     dist_linux
     tests/release/run_archive.sh "dist/brumelt-linux-x86_64.tar.gz"
     log "Windows builds (mingw-w64), tests under Wine"
-    scripts/windows.sh build "$build_dir"
+    scripts/windows.sh build "$build_dir" -DBRUMELT_WERROR=ON
     scripts/windows.sh test
     log "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
     build "$asan_dir" -DBRUMELT_WERROR=ON -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build, for dev.sh (run from the repository root):
-#   scripts/windows.sh build LINUX_BUILD_DIR   cross-build build-win64/ and build-win32/; each
+#   scripts/windows.sh build LINUX_BUILD_DIR [CMAKE_OPTION...]
+#                                              cross-build build-win64/ and build-win32/; each
 #                                              demo folder gets assets/ and tracks/ from
 #                                              LINUX_BUILD_DIR/demo (build that first)
 #   scripts/windows.sh test                    the Wine tests of the x86-64 build (needs X: each
@@ -16,11 +17,13 @@ win32=${BRUMELT_WIN32_BUILD_DIR:-build-win32}
 
 log() { printf '[windows] %s\n' "$*" >&2; }
 
-cross_build() { # cross_build DIR TOOLCHAIN LINUX_DEMO_DIR
-  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$2.cmake" \
-    -DBRUMELT_LINUX_DEMO_DIR="$3" >/dev/null
-  cmake --build "$1" -j "$(nproc)"
+cross_build() { # cross_build DIR TOOLCHAIN LINUX_DEMO_DIR [CMAKE_OPTION...]
+  local dir=$1 toolchain=$2 demo=$3
+  shift 3
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$toolchain.cmake" \
+    -DBRUMELT_LINUX_DEMO_DIR="$demo" "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
 }
 
 # A .exe must need nothing but the DLLs of Windows itself.
@@ -58,8 +61,9 @@ zip_demo() { # zip_demo BUILD_DIR NAME PLATFORM
 case "${1:-}" in
   build)
     linux_demo=$(cd "${2:?the Linux build folder}" && pwd)/demo
-    cross_build "$win64" mingw-x86_64 "$linux_demo"
-    cross_build "$win32" mingw-i686 "$linux_demo"
+    shift 2
+    cross_build "$win64" mingw-x86_64 "$linux_demo" "$@"
+    cross_build "$win32" mingw-i686 "$linux_demo" "$@"
     check_imports x86_64-w64-mingw32-objdump "$win64/demo/brumelt.exe"
     check_imports i686-w64-mingw32-objdump "$win32/demo/brumelt.exe"
     ;;
@@ -72,7 +76,7 @@ case "${1:-}" in
     zip_demo "$win32" brumelt-windows-x86 windows-x86
     ;;
   *)
-    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
