@@ -15,27 +15,27 @@
 
 // clang-format off
 EM_JS(int, pageHasMusicElement, (), {
-    return (Module.music && typeof Module.music.play === 'function') ? 1 : 0;
+    return (Module.music && typeof Module.music.play === "function") ? 1 : 0;
 });
 
 // Writes why the element cannot play the file at `path` into `out` (empty when it can).
 EM_JS(void, pageMusicProblem, (const char* path, char* out, int size), {
     const audio = Module.music;
     const wanted = UTF8ToString(path);
-    let problem = '';
+    let problem = "";
     if (!audio.src || !decodeURI(audio.src).endsWith(wanted)) {
-        problem = 'the page has not loaded it';
+        problem = "the page has not loaded it";
     } else if (audio.error) {
         const kinds = {
-            1: 'loading was aborted',
-            2: 'a network error stopped the download',
-            3: 'it cannot be decoded',
-            4: 'it is missing, or not an MP3 file the browser can play',
+            1: "loading was aborted",
+            2: "a network error stopped the download",
+            3: "it cannot be decoded",
+            4: "it is missing, or not an MP3 file the browser can play",
         };
-        problem = (kinds[audio.error.code] || 'it cannot be played') +
-                  (audio.error.message ? ' (' + audio.error.message + ')' : '');
+        problem = (kinds[audio.error.code] || "it cannot be played") +
+                  (audio.error.message ? " (" + audio.error.message + ")" : "");
     } else if (!(audio.duration > 0) || !isFinite(audio.duration)) {
-        problem = 'it holds no playable sound';
+        problem = "it holds no playable sound";
     }
     stringToUTF8(problem, out, size);
 });
@@ -45,7 +45,7 @@ EM_JS(void, pagePlayMusic, (), {
     audio.currentTime = 0;
     const started = audio.play();
     if (started) {
-        started.catch((error) => Module.printErr('brumelt: audio: cannot start playing: ' + error.message));
+        started.catch((error) => Module.printErr("brumelt: audio: cannot start playing: " + error.message));
     }
 });
 

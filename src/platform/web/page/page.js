@@ -9,6 +9,7 @@
 (function () {
   const $ = (id) => document.getElementById(id);
   const musicPath = 'assets/music.mp3';
+  const pageTitle = document.title;
   const defaultSize = [1280, 720];
   // The usual display sizes; those that fit the screen are offered, with the window's own size.
   const usualSizes = [
@@ -235,6 +236,7 @@
     $('music').pause();
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     $('stage').hidden = true;
+    document.title = pageTitle;
     setState('ended');
     const why = { time: 'The show is over.', escape: 'Stopped.', close: 'Stopped (fullscreen left).' };
     say(why[reason] || 'The show is over.', true);
