@@ -5,6 +5,8 @@
 #   ./dev.sh build  install what is missing and build (demo folder: build/demo)
 #   ./dev.sh bench  build and run the benchmarks, writing BENCHMARKS.md
 #   ./dev.sh fuzz [SECONDS]  build the libFuzzer targets with clang and run each for SECONDS (60)
+#   ./dev.sh web    build the browser version into build-web/site (Emscripten)
+#   ./dev.sh serve [PORT]  serve build-web/site on 127.0.0.1 (port 8000) and print the address
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here"
@@ -13,6 +15,8 @@ asan_dir=${BRUMELT_ASAN_BUILD_DIR:-build-asan}
 jobs=$(nproc)
 
 log() { printf '[dev] %s\n' "$*" >&2; }
+# shellcheck source=scripts/web.sh
+. "$here/scripts/web.sh"
 
 install_packages() {
   local wanted missing=()
@@ -125,8 +129,15 @@ case "$cmd" in
     CC=clang CXX=clang++ build "$fuzz_dir" -DBRUMELT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
     run_fuzzers "$fuzz_dir" "${2:-60}"
     ;;
+  web)
+    install_packages
+    web_build
+    ;;
+  serve)
+    web_serve "${2:-}"
+    ;;
   *)
-    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -2,16 +2,19 @@
 """The browser build in headless Chromium: the page, the show on the music clock, stills against
 the desktop capture, and the faults.
 
-    web_tests.py --site build-web/site --test-site build-web/test-site --stills DIR [unittest args]
+    web_tests.py --site build-web/site --test-site build-web/test-site
+                 (--capture build/demo/brumelt-capture | --stills DIR) [unittest arguments]
 
-DIR holds row-N.png at 320 x 180 from the desktop's brumelt-capture for the rows in STILL_ROWS.
-Everything is served on 127.0.0.1 and stops when the tests end.
+The desktop stills (row-N.png at 320 x 180 for the rows in STILL_ROWS) are made with --capture,
+which runs the desktop's brumelt-capture from its demo folder (it needs an X display), or read
+from a folder made before. Everything is served on 127.0.0.1 and stops when the tests end.
 """
 import argparse
 import base64
 import gzip
 import json
 import os
+import subprocess
 import sys
 import tempfile
 import time
@@ -267,10 +270,25 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--site", required=True)
     parser.add_argument("--test-site", required=True)
-    parser.add_argument("--stills", required=True)
+    source = parser.add_mutually_exclusive_group(required=True)
+    source.add_argument("--capture", help="the desktop's brumelt-capture, run to make the stills")
+    source.add_argument("--stills", help="a folder holding the desktop stills")
     options, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    with tempfile.TemporaryDirectory(prefix="brumelt-stills-") as stills:
+        if options.capture:
+            capture = os.path.abspath(options.capture)
+            command = [capture, "--size", f"{STILL_SIZE[0]}x{STILL_SIZE[1]}", "--rows",
+                       ",".join(map(str, STILL_ROWS)), stills]
+            made = subprocess.run(command, cwd=os.path.dirname(capture), capture_output=True,
+                                  text=True)
+            if made.returncode != 0:
+                print(f"web_tests: {' '.join(command)} failed ({made.returncode}):\n"
+                      f"{made.stderr}", file=sys.stderr)
+                return 1
+            options.stills = stills
+        program = unittest.main(argv=[sys.argv[0]] + rest, verbosity=2, exit=False)
+    return 0 if program.result.wasSuccessful() else 1
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

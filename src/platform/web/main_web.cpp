@@ -22,8 +22,9 @@
 #include <vector>
 
 // clang-format off
-EM_JS(void, pageFrameDrawn, (double seconds, double row), {
-    if (Module.onFrame) Module.onFrame(seconds, row);
+// readMs: the page clock (performance.now) when the music position was read.
+EM_JS(void, pageFrameDrawn, (double readMs, double seconds, double row), {
+    if (Module.onFrame) Module.onFrame(readMs, seconds, row);
 });
 
 EM_JS(void, pageShowEnded, (const char* reason), {
@@ -76,10 +77,11 @@ static int openTracksOnce() {
 static void showFrame() {
     pollWindowEvents();
     double seconds = musicSeconds(music);
+    double readMs = emscripten_get_now();
     double row = seconds * showRowsPerSecond;
     renderFrame(*content, row);
     swapWindowBuffers(window);
-    pageFrameDrawn(seconds, row);
+    pageFrameDrawn(readMs, seconds, row);
     const char* reason = nullptr;
     if (windowSystemTime() - showStart > showLengthSeconds) reason = "time";
     else if (windowCloseRequested(window)) reason = "close";

@@ -29,7 +29,7 @@
   const page = {
     state: 'loading',
     messages: [],        // every line the core wrote, in order
-    frames: [],          // [performance.now() ms, music seconds, row] for each frame drawn
+    frames: [],          // [performance.now() ms when the clock was read, music seconds, row]
     firstFrameAt: null,  // performance.now() of the first frame after Run
     runAt: null,         // performance.now() of the last Run or Watch again
     stillPixelsBase64: stillPixelsBase64,
@@ -72,10 +72,9 @@
       report(line);
     },
     onRuntimeInitialized: () => resolveRuntime(),
-    onFrame: (seconds, row) => {
-      const now = performance.now();
-      if (page.firstFrameAt === null) page.firstFrameAt = now;
-      if (page.frames.length < frameLogLimit) page.frames.push([now, seconds, row]);
+    onFrame: (readMs, seconds, row) => {
+      if (page.firstFrameAt === null) page.firstFrameAt = performance.now();
+      if (page.frames.length < frameLogLimit) page.frames.push([readMs, seconds, row]);
     },
     onShowEnded: (reason) => showEnded(reason),
   };
