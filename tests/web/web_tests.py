@@ -207,6 +207,20 @@ class PageTest(BrowserCase):
         self.page.wait_for("brumeltPage.state === 'ended'", 10)
 
 
+    def test_leaving_fullscreen_ends_the_show(self):
+        self.assertEqual(self.open(window=(320, 180)), "ready")
+        self.page.evaluate("document.getElementById('resolution').value = '320x180';"
+                           "document.getElementById('fullscreen').checked = true")
+        self.click("run")
+        self.assertEqual(self.state_after_start(), "running")
+        self.assertEqual(self.page.wait_for("document.fullscreenElement?.id", 10), "stage")
+        self.page.wait_for("brumeltPage.frames.length >= 2", 30)
+        self.page.evaluate("document.exitFullscreen()", await_promise=True)
+        self.assertEqual(self.page.wait_for(
+            "brumeltPage.state === 'ended' && document.getElementById('status-text').textContent",
+            10), "Stopped (fullscreen left).")
+
+
 class StillTest(BrowserCase):
     def test_stills_match_the_desktop_capture(self):
         web = {}

@@ -48,6 +48,14 @@ static EM_BOOL onFullscreenChange(int, const EmscriptenFullscreenChangeEvent* ev
     return EM_FALSE;
 }
 
+// The page asks for fullscreen inside the click, so it may have been granted before the window
+// exists or only after: both count as having been fullscreen.
+static bool pageIsFullscreen() {
+    EmscriptenFullscreenChangeEvent status;
+    return emscripten_get_fullscreen_status(&status) == EMSCRIPTEN_RESULT_SUCCESS &&
+           status.isFullscreen;
+}
+
 AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uint32_t flags) {
     emscripten_set_canvas_element_size(canvasSelector, width, height);
     EmscriptenWebGLContextAttributes attributes;
@@ -74,6 +82,7 @@ AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uin
     if (flags & windowFullscreen) {
         emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, window, EM_FALSE,
                                                  onFullscreenChange);
+        window->wasFullscreen = pageIsFullscreen();
     }
     if (title) emscripten_set_window_title(title);
     return window;
@@ -116,7 +125,7 @@ void destroyAppWindow(AppWindow* window) {
 void forgetWindowInput(AppWindow* window) {
     window->escapePressed = false;
     window->closeRequested = false;
-    window->wasFullscreen = false;
+    window->wasFullscreen = pageIsFullscreen();
 }
 
 void windowSystemTerminate() {}
