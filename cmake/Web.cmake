@@ -70,14 +70,12 @@ set(web_core_sources
   ${web_dir}/gl_loader_web.cpp
   ${web_dir}/music_web.cpp
   ${web_dir}/main_web.cpp)
-if(EXISTS ${web_src}/platform/file_posix.cpp) # TEMP until the core refactor lands
 add_executable(brumelt ${web_core_sources})
 add_dependencies(brumelt brumelt_web_shaders)
 target_include_directories(brumelt PRIVATE ${web_src} ${CMAKE_BINARY_DIR}/generated)
 target_link_options(brumelt PRIVATE ${web_link_options}
   "-sEXPORTED_FUNCTIONS=[\"_brumeltStart\",\"_brumeltStill\",\"_brumeltStillPixels\",\"_brumeltBenchFrames\",\"_malloc\",\"_free\"]")
 set_target_properties(brumelt PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${BRUMELT_WEB_SITE_DIR})
-endif()
 
 # The page, copied beside the script.
 set(web_page_files index.html page.js page.css)
@@ -114,9 +112,7 @@ add_custom_command(
 add_custom_target(brumelt_web_site ALL
   DEPENDS ${web_page_outputs} ${BRUMELT_WEB_SITE_DIR}/brumelt-data.json
           ${BRUMELT_WEB_SITE_DIR}/assets/music.mp3)
-if(TARGET brumelt)
 add_dependencies(brumelt_web_site brumelt)
-endif()
 
 # A WebGL program that only compiles and links the converted shaders and reports each result,
 # so a shader the browser rejects is named on its own.

@@ -50,6 +50,19 @@ EM_JS(void, pagePlayMusic, (), {
 });
 
 EM_JS(double, pageMusicSeconds, (), { return Module.music.currentTime; });
+
+EM_JS(void, pageSeekMusic, (double seconds), {
+    Module.music.currentTime = Math.max(0, Math.min(seconds, Module.music.duration || 0));
+});
+
+EM_JS(void, pagePauseMusic, (int paused), {
+    if (paused) {
+        Module.music.pause();
+    } else {
+        const going = Module.music.play();
+        if (going) going.catch(() => {});
+    }
+});
 // clang-format on
 
 static double lastSeconds;
@@ -68,6 +81,7 @@ MusicStream openMusic(const char* path) {
     return 0;
 }
 
+// The page's show always starts from the beginning: "Watch again" plays the music anew.
 void startMusic(MusicStream) {
     lastSeconds = 0.0;
     pagePlayMusic();
@@ -77,4 +91,15 @@ double musicSeconds(MusicStream) {
     double seconds = pageMusicSeconds();
     if (seconds > lastSeconds) lastSeconds = seconds;
     return lastSeconds;
+}
+
+int musicSeek(MusicStream, double seconds) {
+    pageSeekMusic(seconds);
+    lastSeconds = pageMusicSeconds(); // a seek back is the one way the clock may go back
+    return 1;
+}
+
+int musicPause(MusicStream, bool paused) {
+    pagePauseMusic(paused ? 1 : 0);
+    return 1;
 }
