@@ -34,7 +34,8 @@ int main() {
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     attributes.majorVersion = 1;
-    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context("#canvas", &attributes);
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
+        emscripten_webgl_create_context("#canvas", &attributes);
     if (context <= 0) {
         std::printf("shader_check: no WebGL 1 context\nshader_check: 1 failed\n");
         return 1;
@@ -45,7 +46,8 @@ int main() {
     const struct {
         const char* text;
         const char* name;
-    } fragments[] = {{scene_glsl, "scene.glsl"}, {glow_glsl, "glow.glsl"}, {final_glsl, "final.glsl"}};
+    } fragments[] = {
+        {scene_glsl, "scene.glsl"}, {glow_glsl, "glow.glsl"}, {final_glsl, "final.glsl"}};
     for (const auto& fragment : fragments) {
         GLuint shader = compile(GL_FRAGMENT_SHADER, fragment.text, fragment.name, &failures);
         GLuint program = glCreateProgram();

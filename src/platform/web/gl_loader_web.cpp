@@ -2,6 +2,10 @@
 // nothing to load and nothing that can be missing.
 #include "platform/gl_loader.h"
 
-const char* glLoaderInit() { return nullptr; }
+const char* glLoaderInit() {
+    return nullptr;
+}
 
-const char* missingGlEntryPoints() { return nullptr; }
+const char* missingGlEntryPoints() {
+    return nullptr;
+}

@@ -83,9 +83,12 @@ static void showFrame() {
     swapWindowBuffers(window);
     pageFrameDrawn(readMs, seconds, row);
     const char* reason = nullptr;
-    if (windowSystemTime() - showStart > showLengthSeconds) reason = "time";
-    else if (windowCloseRequested(window)) reason = "close";
-    else if (windowEscapePressed(window)) reason = "escape";
+    if (windowSystemTime() - showStart > showLengthSeconds)
+        reason = "time";
+    else if (windowCloseRequested(window))
+        reason = "close";
+    else if (windowEscapePressed(window))
+        reason = "escape";
     if (!reason) return;
     emscripten_cancel_main_loop();
     pageShowEnded(reason);

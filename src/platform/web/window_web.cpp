@@ -3,8 +3,8 @@
 // user's click (a browser allows it nowhere else) and presents each frame when the frame
 // callback returns, so polling and swapping have nothing to do here. Leaving fullscreen counts as
 // closing the window; Escape is sticky as on the desktop.
-#include "platform/window.h"
 #include "platform/web/window_web.h"
+#include "platform/window.h"
 
 #include "base/log.h"
 
@@ -30,7 +30,9 @@ int windowSystemInit() {
     return 1;
 }
 
-void* activeWindowHandle() { return nullptr; }
+void* activeWindowHandle() {
+    return nullptr;
+}
 
 static EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void* data) {
     if (std::strcmp(event->key, "Escape") != 0) return EM_FALSE;
@@ -102,9 +104,13 @@ int windowEscapePressed(AppWindow* window) {
     return pressed ? 1 : 0;
 }
 
-int windowCloseRequested(AppWindow* window) { return window->closeRequested ? 1 : 0; }
+int windowCloseRequested(AppWindow* window) {
+    return window->closeRequested ? 1 : 0;
+}
 
-double windowSystemTime() { return (emscripten_get_now() - startMs) / 1000.0; }
+double windowSystemTime() {
+    return (emscripten_get_now() - startMs) / 1000.0;
+}
 
 void windowFramebufferSize(AppWindow* window, int32_t* width, int32_t* height) {
     int w = 0, h = 0;
