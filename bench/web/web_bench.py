@@ -94,15 +94,15 @@ def llvmpipe_frames(demo, frames):
     program = os.path.abspath(os.path.join(demo, "..", "bench", "bench_frame"))
     if not os.path.exists(program):
         return [f"(no {program}: build the desktop benchmarks for the llvmpipe figures)"]
-    command = [program, "--frames", str(frames), "--warmup", "2", "--rows",
-               ",".join(map(str, ROWS))] + [f"{w}x{h}" for w, h in SIZES]
+    command = [os.path.relpath(program, demo), "--frames", str(frames), "--warmup", "2",
+               "--rows", ",".join(map(str, ROWS))] + [f"{w}x{h}" for w, h in SIZES]
     if not os.environ.get("DISPLAY"):
         command = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24"] + command
     done = subprocess.run(command, cwd=demo, capture_output=True, text=True)
     if done.returncode != 0:
         return [f"(bench_frame failed: {done.stderr.strip()})"]
     # Its per-pass table only; the own-work section after it is the desktop benchmark's business.
-    lines = ["```", "cd " + demo + " && " + " ".join(command), "```", ""]
+    lines = ["```", "cd " + os.path.relpath(demo) + " && " + " ".join(command), "```", ""]
     for line in done.stdout.splitlines():
         if line.startswith("### "):
             break
@@ -124,7 +124,8 @@ def main():
         page = browser.new_page()
         requests, run_to_frame, frames, samples = show_run(page, server, options.seconds)
         out = ["## Browser build (headless Chromium, SwiftShader)", "",
-               f"Measured {time.strftime('%Y-%m-%d %H:%M')} with `bench/web/web_bench.py`.", "",
+               f"Measured {time.strftime('%Y-%m-%d %H:%M')} with `bench/web/web_bench.py`; load average "
+               f"{os.getloadavg()[0]:.1f} on {os.cpu_count()} cores at the start.", "",
                "### Before the first frame (page from 127.0.0.1, 320 x 180)", "",
                "| file | bytes |", "|---|---|"]
         total = 0
