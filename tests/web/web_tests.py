@@ -80,6 +80,43 @@ def matches(web_rows, desktop_rows):
     return channel <= CHANNEL_MEAN_TOLERANCE and block <= BLOCK_TOLERANCE, channel, block
 
 
+class ConversionTest(unittest.TestCase):
+    """The build step that turns desktop shaders into GLSL ES 1.00 (no browser needed)."""
+
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake",
+                          "GlslEsScript.cmake")
+
+    def convert(self, stage, text):
+        with tempfile.TemporaryDirectory() as work:
+            source, output = os.path.join(work, "in.glsl"), os.path.join(work, "out.glsl")
+            with open(source, "w") as f:
+                f.write(text)
+            done = subprocess.run(["cmake", f"-DINPUT={source}", f"-DOUTPUT={output}",
+                                   f"-DSTAGE={stage}", "-P", self.script],
+                                  capture_output=True, text=True)
+            return done.returncode, (read(output, "r") if done.returncode == 0 else done.stderr)
+
+    def test_stages_get_what_webgl_needs_and_nothing_else_changes(self):
+        code, out = self.convert("vertex", "varying vec3 v_V;\nvoid main() {\n"
+                                 "    gl_Position = gl_Vertex;\n    v_V = gl_Vertex.xyz;\n}\n")
+        self.assertEqual(code, 0, out)
+        self.assertEqual(out, "attribute vec4 brumeltVertex;\nvarying vec3 v_V;\nvoid main() {\n"
+                         "    gl_Position = brumeltVertex;\n    v_V = brumeltVertex.xyz;\n}\n")
+        fragment = "#define EPS 0.01\n// do not loop while drawing\nvoid main() {}\n"
+        code, out = self.convert("fragment", fragment)
+        self.assertEqual((code, out), (0, "precision highp float;\n" + fragment))
+
+    def test_desktop_only_code_stops_the_build_naming_file_and_construct(self):
+        for text, construct in (("void main() { while (true) {} }\n", "while"),
+                                ("void main() { gl_FragColor = gl_Color; }\n", "gl_Color"),
+                                ("#version 120\nvoid main() {}\n", "#version")):
+            with self.subTest(construct):
+                code, out = self.convert("fragment", text)
+                self.assertNotEqual(code, 0)
+                self.assertIn("in.glsl", out)
+                self.assertIn(construct, out)
+
+
 class BrowserCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
