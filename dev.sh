@@ -19,9 +19,12 @@ log() { printf '[dev] %s\n' "$*" >&2; }
 # shellcheck source=scripts/web.sh
 . "$here/scripts/web.sh"
 
+# Installs the Debian packages named in the given lists (one a line, # comments) that are missing,
+# in one apt-get call; with no list, those the Linux build and its tests need.
 install_packages() {
-  local wanted missing=()
-  wanted=$(grep -v -e '^#' -e '^$' scripts/debian-packages.txt)
+  local lists=("$@") wanted missing=() p
+  [ ${#lists[@]} -gt 0 ] || lists=(scripts/debian-packages.txt)
+  wanted=$(cat "${lists[@]}" | grep -v -e '^#' -e '^$')
   for p in $wanted; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
   done
@@ -32,6 +35,9 @@ install_packages() {
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+
+# Every platform's packages: what the whole test suite and the release archives need.
+all_package_lists=(scripts/debian-packages.txt scripts/web-packages.txt)
 
 build() { # build DIR [cmake options...]
   local dir=$1; shift
@@ -123,13 +129,14 @@ case "$cmd" in
     build "$build_dir"
     ;;
   test)
-    install_packages
+    install_packages "${all_package_lists[@]}"
     build "$build_dir" -DBRUMELT_WERROR=ON
     ensure_display
     run_tests "$build_dir"
     log "release archive: unpacked into an empty folder and run"
     dist_linux
     tests/release/run_archive.sh "dist/brumelt-linux-x86_64.tar.gz"
+    web_test
     log "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
     build "$asan_dir" -DBRUMELT_WERROR=ON -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \
@@ -146,8 +153,9 @@ case "$cmd" in
     bench/run_all.sh "$build_dir"
     ;;
   dist)
-    install_packages
+    install_packages "${all_package_lists[@]}"
     dist_linux
+    web_dist
     ;;
   fuzz)
     install_packages
