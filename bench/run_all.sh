@@ -101,6 +101,12 @@ NOTE
     "$root/bench/windows/run.sh" "$root/build-win64" "$build" "$root/build-win32"
     echo
   fi
+  # The browser build's figures, when it has been built (./dev.sh web).
+  web_site="$root/${BRUMELT_WEB_BUILD_DIR:-build-web}/site"
+  if [ -f "$web_site/index.html" ] && command -v chromium >/dev/null; then
+    python3 "$root/bench/web/web_bench.py" --site "$web_site" --demo "$demo"
+    echo
+  fi
 } > "$out.tmp"
 mv "$out.tmp" "$out"
 echo "wrote $out" >&2

@@ -16,6 +16,7 @@
 #include <mmsystem.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -137,6 +138,11 @@ int audioDeviceOpen(int32_t rate, AudioPullFunction pull, void* context) {
     deviceRate = rate;
     pullFunction = pull;
     pullContext = context;
+    // A program may end without closing the device (the demo leaves it to process exit): the
+    // feeder must stop before static objects go, its own thread object and the pull function's
+    // state among them. Handlers registered now run before those objects are destroyed.
+    static bool closeAtExit = false;
+    if (!closeAtExit) closeAtExit = std::atexit(audioDeviceClose) == 0;
     return 1;
 }
 

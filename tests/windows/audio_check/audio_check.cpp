@@ -6,6 +6,7 @@
 //   seek MP3                checks that reads after seeks (back and forth) equal a straight decode
 //   play SECONDS            plays a tone; prints the play position against the wall clock
 //   open                    opens and closes the output device
+//   leave                   opens the device, plays a moment and ends without closing it
 //
 // Exit status: 0 done, 1 no output device, 2 the music could not be opened, 3 a check failed,
 // 4 wrong arguments.
@@ -184,6 +185,16 @@ static int openDevice() {
     return 0;
 }
 
+// What the demo does at its end: return from main with the device still playing.
+static int leave() {
+    static Player player;
+    if (!audioDeviceOpen(rate, pullTone, &player)) return 1;
+    playClockStart(player.clock, audioDeviceRate(), audioDeviceLatencyFrames(), 0);
+    audioDeviceStart();
+    Sleep(300);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     setLogProgramName("brumelt-audio-check");
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -193,6 +204,8 @@ int main(int argc, char** argv) {
     if (!std::strcmp(command, "seek") && argc == 3) return seekCheck(argv[2]);
     if (!std::strcmp(command, "play") && argc == 3) return play(std::atof(argv[2]));
     if (!std::strcmp(command, "open") && argc == 2) return openDevice();
-    std::fprintf(stderr, "usage: brumelt-audio-check decode|decode-many|seek|play|open ...\n");
+    if (!std::strcmp(command, "leave") && argc == 2) return leave();
+    std::fprintf(stderr,
+                 "usage: brumelt-audio-check decode|decode-many|seek|play|open|leave ...\n");
     return 4;
 }
