@@ -103,7 +103,7 @@ demo_copy() {
 start_demo() {
   (cd "$work/demo" && exec "$wine" ./brumelt.exe >"$work/out" 2>"$work/err") &
   demo_pid=$!
-  pids+=($demo_pid)
+  pids+=("$demo_pid")
 }
 
 demo_running() { kill -0 "$demo_pid" 2>/dev/null; }
@@ -158,8 +158,7 @@ pass_dialog() {
 
 # Taps Escape in the demo window until the demo ends (a frame may take a while under llvmpipe).
 escape_demo() { # escape_demo WINDOW
-  local tap
-  for tap in $(seq 30); do
+  for _ in $(seq 30); do
     demo_running || break
     press_in "$1" Escape
     for _ in $(seq 20); do demo_running || break; sleep 0.1; done
