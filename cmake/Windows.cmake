@@ -114,8 +114,8 @@ function(brumelt_wine_test name)
 endfunction()
 brumelt_wine_test(dialog_check)
 if(have_win32_audio)
-  foreach(case dialog_escape run_window_size fullscreen close_box music_missing damaged_images
-          damaged_tracks)
+  foreach(case dialog_escape run_window_size fullscreen close_box music_missing no_sound_server
+          damaged_images damaged_tracks)
     brumelt_wine_test(${case})
   endforeach()
 endif()
