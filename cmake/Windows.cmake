@@ -15,13 +15,7 @@ set(src ${PROJECT_SOURCE_DIR}/src)
 include(${src}/sources.cmake)
 
 # Shaders embedded exactly as in the Linux build.
-set(shader_headers)
-foreach(name ${brumelt_shader_names})
-  set(header ${CMAKE_BINARY_DIR}/generated/shaders/${name}.glsl.h)
-  brumelt_embed_text(${header} ${name}_glsl ${src}/render/shaders/${name}.glsl)
-  list(APPEND shader_headers ${header})
-endforeach()
-add_custom_target(brumelt_shaders DEPENDS ${shader_headers})
+brumelt_embed_shaders()
 
 # The Win32 backends: window and WGL context, GL loader, dialog, display modes, files, stderr.
 brumelt_src_paths(base_sources brumelt_base_sources)

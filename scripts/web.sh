@@ -1,4 +1,5 @@
-# The browser build's steps, sourced by dev.sh (which sets here, build_dir, jobs and log).
+# The browser build's steps, sourced by dev.sh (which sets here, build_dir, jobs, log and
+# install_packages).
 #   web_build [CMAKE OPTIONS]  Linux content (build/demo) + Emscripten build into build-web/site
 #   web_serve     serves build-web/site on 127.0.0.1 (port: $1, default 8000)
 #   web_test      web_build, then the headless Chromium tests (needs an X display for the
@@ -7,22 +8,8 @@
 #   web_bench     the browser benchmarks (bench/web/web_bench.py)
 web_dir=${BRUMELT_WEB_BUILD_DIR:-build-web}
 
-install_web_packages() {
-  local missing=() p
-  for p in $(grep -v -e '^#' -e '^$' "$here/scripts/web-packages.txt"); do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  log "installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-}
-
 web_build() {
-  install_web_packages
+  install_packages scripts/debian-packages.txt scripts/web-packages.txt
   # The images, tracks and music come from the Linux build, as does the capture the tests
   # compare with.
   cmake -S "$here" -B "$build_dir" -G Ninja >/dev/null
