@@ -3,6 +3,7 @@
 #include "choreo.h"
 #include "render/uniform_bindings.h"
 #include "script.h"
+#include "shader_programs.h"
 #include "show_tracks.h"
 #include "support/demo_folder.h"
 #include "tracks/tracks.h"
@@ -128,6 +129,17 @@ TEST(Script, NamesTheLineOfEachMistake) {
         EXPECT_EQ(parseScript("s", b.text, &c, &error), 1) << b.text;
         EXPECT_EQ(error, b.error);
     }
+}
+
+TEST(ShaderLog, NamesTheFileAndLineOfEachDriverMessage) {
+    EXPECT_EQ(logWithFileLines("final.glsl", "0:11(5): error: `gl_FragColour' undeclared\n"
+                                             "0:11(5): error: type mismatch\n\n"),
+              "final.glsl:11: error: `gl_FragColour' undeclared\n"
+              "final.glsl:11: error: type mismatch");
+    EXPECT_EQ(logWithFileLines("scene.glsl", "0(42) : error C1008: undefined variable \"x\""),
+              "scene.glsl:42: error C1008: undefined variable \"x\"");
+    EXPECT_EQ(logWithFileLines("glow.glsl", "ERROR: 0:7: 'x' : undeclared identifier\nlink"),
+              "ERROR: 0:7: 'x' : undeclared identifier\nlink");
 }
 
 TEST(ShowTracks, ResolvesIntoMemoryWithEveryTableTrack) {

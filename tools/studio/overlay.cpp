@@ -78,6 +78,9 @@ static void transportPanel(Studio& studio, double row) {
     ImGui::Text("%dx%d", studio.content->width, studio.content->height);
     ImGui::Text("frame %.1f ms   GPU scene %.2f  glow %.2f  final %.2f ms", studio.frameMs,
                 studio.passMs[0], studio.passMs[1], studio.passMs[2]);
+    if (studio.reloadsDone > 0)
+        ImGui::Text("reloads %lld, last %.0f ms from save to frame",
+                    static_cast<long long>(studio.reloadsDone), studio.lastReloadMs);
     if (!studio.lastStill.empty()) ImGui::Text("still: %s", studio.lastStill.c_str());
     ImGui::TextDisabled("Space play  Left/Right bar (Shift: beat)  PgUp/PgDn section");
     ImGui::TextDisabled("[ ] loop ends  L loop  1/2/4 scale  S still  Tab overlay  Esc quit");

@@ -68,6 +68,7 @@ static const CommandShape shapes[] = {
     {"play", scriptPlay, 1, 1, 1},
     {"pause", scriptPause, 0, 0, 0},
     {"frames", scriptFrames, 1, 1, 1},
+    {"wait", scriptWait, 1, 1, 1},
     {"still", scriptStill, 1, 1, 0},
     {"edit", scriptEdit, 3, 3, 0},
     {"wait-reload", scriptWaitReload, 0, 1, 1},
@@ -94,6 +95,9 @@ static std::string checkCommand(ScriptCommand* c) {
     case scriptWaitReload:
         if (a.empty()) c->numbers[0] = 20.0;
         if (c->numbers[0] <= 0) return "the time limit must be positive";
+        break;
+    case scriptWait:
+        if (c->numbers[0] <= 0) return "the time must be positive";
         break;
     case scriptExpectRow:
         if (c->numbers[0] > c->numbers[1]) return "MIN is above MAX";

@@ -7,7 +7,8 @@
 //   play FRAMES            play with the music for that many frames, then keep playing
 //   pause                  stop the music; the picture holds the cursor's row
 //   frames N               draw N more frames as things stand (playing or not)
-//   still FILE             write the current row's frame at full size as PNG
+//   wait SECONDS           draw frames as things stand for that long
+//   still FILE             write the current row's frame at full size as PNG (the row is logged)
 //   edit FILE OLD NEW      replace the first OLD in FILE with NEW, written in place (a save)
 //   wait-reload [SECONDS]  draw frames until a reload caused by a save has been applied or has
 //                          failed (default limit 20 s, after which the script fails)
@@ -30,6 +31,7 @@ enum ScriptOp : int32_t {
     scriptPlay,
     scriptPause,
     scriptFrames,
+    scriptWait,
     scriptStill,
     scriptEdit,
     scriptWaitReload,
@@ -48,7 +50,7 @@ struct ScriptCommand {
     ScriptOp op;
     int32_t line;
     std::vector<std::string> args; // as written, quotes removed
-    double numbers[2];             // the numeric arguments of play, frames, wait-reload,
+    double numbers[2];             // the numeric arguments of play, frames, wait, wait-reload,
                                    // expect-row, scale, overlay (1 on, 0 off) and measure
 };
 

@@ -234,7 +234,8 @@ static void scaleUp(GLuint texture, int32_t width, int32_t height, int32_t windo
 int studioWriteStill(Studio& studio, const char* path) {
     int32_t width = 0, height = 0;
     windowFramebufferSize(studio.window, &width, &height);
-    drawPasses(studio, studioRow(studio), width, height, false);
+    const double row = studioRow(studio);
+    drawPasses(studio, row, width, height, false);
     std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -247,6 +248,7 @@ int studioWriteStill(Studio& studio, const char* path) {
         return 1;
     }
     studio.lastStill = path;
+    logMessage("still", "%s: row %.4f", path, row);
     return 0;
 }
 
@@ -370,6 +372,7 @@ struct ScriptRun {
     std::vector<ScriptCommand> commands;
     size_t next = 0;
     int64_t framesLeft = 0;
+    double waitUntil = 0.0; // the end of a wait command; 0 when none runs
     bool waitingReload = false;
     int64_t reloadsAtWait = 0;
     double waitDeadline = 0.0;
@@ -425,6 +428,9 @@ static bool runCommand(Studio& studio, ScriptRun& run, const ScriptCommand& c) {
         return true;
     case scriptFrames:
         run.framesLeft = int64_t(c.numbers[0]) - 1;
+        return false;
+    case scriptWait:
+        run.waitUntil = now() + c.numbers[0];
         return false;
     case scriptMeasure:
         run.framesLeft = int64_t(c.numbers[0]) - 1;
@@ -496,6 +502,10 @@ static void stepScript(Studio& studio, ScriptRun& run) {
         logMessage("measure", "%lld frames, %.2f ms a frame (overlay %s, scale 1/%d, %dx%d)",
                    static_cast<long long>(run.measureFrames), ms, studio.overlay ? "on" : "off",
                    studio.scale, studio.content->width, studio.content->height);
+    }
+    if (run.waitUntil > 0.0) {
+        if (now() < run.waitUntil) return;
+        run.waitUntil = 0.0;
     }
     if (run.waitingReload) {
         if (studio.reloadsDone > run.reloadsAtWait) run.waitingReload = false;
@@ -634,6 +644,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         studio.frameMs = (presented - lastPresent) * 1000.0;
         lastPresent = presented;
         if (reload.showPending) {
+            studio.lastReloadMs = (presented - reload.saveTime) * 1000.0;
             logMessage("reload", "%s: %.1f ms from save to frame", reload.what.c_str(),
                        (presented - reload.saveTime) * 1000.0);
             reload = Reload();

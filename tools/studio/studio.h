@@ -45,6 +45,7 @@ struct Studio {
 
     std::vector<StudioProblem> problems;
     int64_t reloadsDone = 0; // saves handled so far, applied or refused
+    double lastReloadMs = 0.0; // from the last save to the first frame after it
 
     // Timing, in milliseconds.
     double frameMs = 0.0;               // wall time between the last two presents
