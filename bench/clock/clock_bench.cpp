@@ -5,12 +5,12 @@
 // in which the track row did not change.
 //
 //   bench_clock [MUSIC.mp3 [SECONDS]]     (defaults: assets/music.mp3, 10 s)
-#include "app/settings.h"
-#include "platform/audio_output.h"
+#include "audio/audio_output.h"
+#include "base/show.h"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -25,10 +25,10 @@ static double percentile(std::vector<double> values, double p) {
 }
 
 int main(int argc, char** argv) {
-    const char* path = argc > 1 ? argv[1] : "assets/music.mp3";
+    const char* path = argc > 1 ? argv[1] : showMusicPath;
     const double seconds = argc > 2 ? std::atof(argv[2]) : 10.0;
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    if (!audioInitDevice(-1, 44100, 0, nullptr)) return 1;
+    if (!audioInitDevice(-1, showAudioRate, 0, nullptr)) return 1;
     AudioStream stream = audioCreateFileStream(path, 0, 0, 0);
     if (!stream) return 2;
 
@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
         double wall = std::chrono::duration<double>(Clock::now() - start).count();
         if (wall > seconds) break;
         samples.push_back({wall, music});
-        std::this_thread::sleep_until(start + std::chrono::microseconds(int64_t(1000 * samples.size())));
+        std::this_thread::sleep_until(start +
+                                      std::chrono::microseconds(int64_t(1000 * samples.size())));
     }
     audioShutdown();
 
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
     }
     const double latency = percentile(lags, 0.5);
     std::vector<double> deviations;
-    for (double lag : lags) deviations.push_back(std::abs(lag - latency) * 1000.0);
+    for (double lag : lags)
+        deviations.push_back(std::abs(lag - latency) * 1000.0);
 
     // The dummy driver paces itself with whole-millisecond sleeps, so its clock runs at a rate
     // slightly off real time; a least-squares line separates that rate from the clock's jitter.
@@ -70,15 +72,17 @@ int main(int argc, char** argv) {
     const double intercept = (sm - rate * sw) / n;
     std::vector<double> jitter;
     for (const Sample& s : samples)
-        if (s.music > 0.0) jitter.push_back(std::abs(s.music - (intercept + rate * s.wall)) * 1000.0);
+        if (s.music > 0.0)
+            jitter.push_back(std::abs(s.music - (intercept + rate * s.wall)) * 1000.0);
 
     // Frames of 1/60 s: the row each frame would render, taken from the nearest sample.
     const double frame = 1.0 / 60.0;
     size_t frames = 0, stuck = 0, next = 0;
     double previousRow = -1.0;
     for (double t = firstSound + frame; t < seconds; t += frame) {
-        while (next + 1 < samples.size() && samples[next].wall < t) ++next;
-        double row = samples[next].music * rowsPerSecond;
+        while (next + 1 < samples.size() && samples[next].wall < t)
+            ++next;
+        double row = samples[next].music * showRowsPerSecond;
         if (previousRow >= 0.0) {
             ++frames;
             if (row == previousRow) ++stuck;

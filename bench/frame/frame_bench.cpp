@@ -13,14 +13,14 @@
 // At the --overhead size it then compares, frame for frame in alternation, renderFrame with a
 // bare frame that draws the same three passes with the uniforms already set, and measures the
 // thread CPU time of evaluating the tracks and setting the uniforms alone.
-#include "app/demo.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/show.h"
+#include "platform/gl.h"
+#include "platform/gl_loader.h"
+#include "platform/window.h"
 #include "render/content.h"
 #include "render/content_steps.h"
-#include "render/resources.h"
 
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -83,18 +83,22 @@ static int usage() {
     return 2;
 }
 
-static GLFWwindow* openWindow(int width, int height) {
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window = glfwCreateWindow(width, height, "bench_frame", nullptr, nullptr);
+static AppWindow* openWindow(int width, int height) {
+    AppWindow* window = createAppWindow(width, height, "bench_frame", windowHidden);
     if (!window) return nullptr;
-    glfwMakeContextCurrent(window);
-    if (glewInit() != GLEW_OK || missingGlEntryPoints()) {
-        glfwDestroyWindow(window);
+    if (glLoaderInit() || missingGlEntryPoints()) {
+        destroyAppWindow(window);
         return nullptr;
     }
-    screenWidth = width;
-    screenHeight = height;
     return window;
+}
+
+// Content for a window of this size, with the tracks of the demo folder.
+static Content* openContent(int width, int height) {
+    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
+    if (!content || openTracks(*content) != 0) return nullptr;
+    loadContent(*content);
+    return content;
 }
 
 static bool haveTimerQueries() {
@@ -106,7 +110,8 @@ static const char* rowName(const Options& o, size_t i) {
 }
 
 // One table block per size: a row of medians for each show row.
-static void measureSize(const Options& o, int width, int height, bool timerQueries) {
+static void measureSize(Content& content, const Options& o, int width, int height,
+                        bool timerQueries) {
     GLuint queries[3] = {0, 0, 0};
     if (timerQueries) glGenQueries(3, queries);
     for (size_t r = 0; r < o.rows.size(); ++r) {
@@ -117,7 +122,7 @@ static void measureSize(const Options& o, int width, int height, bool timerQueri
             t[0] = wallSeconds();
             for (int p = 0; p < 3; ++p) {
                 if (timerQueries) glBeginQuery(GL_TIME_ELAPSED, queries[p]);
-                renderPass(FramePass(p), row);
+                renderPass(content, FramePass(p), row);
                 if (timerQueries) {
                     glEndQuery(GL_TIME_ELAPSED);
                 } else {
@@ -152,13 +157,13 @@ static void measureSize(const Options& o, int width, int height, bool timerQueri
     if (timerQueries) glDeleteQueries(3, queries);
 }
 
-static void bareFrame() {
-    drawPassWithUniformsAsSet(framePassScene);
-    drawPassWithUniformsAsSet(framePassGlow);
-    drawPassWithUniformsAsSet(framePassFinal);
+static void bareFrame(Content& content) {
+    drawPassWithUniformsAsSet(content, framePassScene);
+    drawPassWithUniformsAsSet(content, framePassGlow);
+    drawPassWithUniformsAsSet(content, framePassFinal);
 }
 
-static void measureOverhead(const Options& o) {
+static void measureOverhead(Content& content, const Options& o) {
     std::printf("\n### Own work of the frame at %dx%d\n\n", o.overheadWidth, o.overheadHeight);
     std::printf("Wall time from the first call to the end of glFinish, %d demo frames and %d bare "
                 "frames in alternation after %d of each as warm-up; medians in ms; the ratio is "
@@ -170,7 +175,7 @@ static void measureOverhead(const Options& o) {
     for (size_t r = 0; r < o.rows.size(); ++r) {
         const double row = o.rows[r];
         std::vector<double> demo, bare, pairRatios;
-        renderFrame(row); // the bare frame draws with this row's uniforms from here on
+        renderFrame(content, row); // the bare frame draws with this row's uniforms from here on
         glFinish();
         auto timed = [](auto draw) {
             double t0 = wallSeconds();
@@ -182,11 +187,11 @@ static void measureOverhead(const Options& o) {
             // Which of the pair goes first alternates, so neither gains from going second.
             double d, b;
             if (i % 2 == 0) {
-                d = timed([row] { renderFrame(row); });
-                b = timed(bareFrame);
+                d = timed([&] { renderFrame(content, row); });
+                b = timed([&] { bareFrame(content); });
             } else {
-                b = timed(bareFrame);
-                d = timed([row] { renderFrame(row); });
+                b = timed([&] { bareFrame(content); });
+                d = timed([&] { renderFrame(content, row); });
             }
             if (i < o.warmup) continue;
             demo.push_back(d * 1e3);
@@ -208,15 +213,15 @@ static void measureOverhead(const Options& o) {
     // step through the whole show so values change every time (unchanged values can be skipped
     // by a driver).
     const int perBatch = 20000, batches = 11;
-    const double lastRow = demoLengthSeconds * rowsPerSecond;
+    const double lastRow = showLengthSeconds * showRowsPerSecond;
     std::vector<double> perFrameUs;
     double row = 0.0;
     for (int b = 0; b < batches; ++b) {
         double t0 = threadCpuSeconds();
         for (int i = 0; i < perBatch; ++i) {
-            setPassUniforms(framePassScene, row);
-            setPassUniforms(framePassGlow, row);
-            setPassUniforms(framePassFinal, row);
+            setPassUniforms(content, framePassScene, row);
+            setPassUniforms(content, framePassGlow, row);
+            setPassUniforms(content, framePassFinal, row);
             row += 0.731;
             if (row > lastRow) row -= lastRow;
         }
@@ -260,20 +265,17 @@ int main(int argc, char** argv) {
     }
     if (!rowsGiven) o.rows = {0.0};
     if (o.sizes.empty()) o.sizes = {{320, 180}, {640, 360}, {1280, 720}};
-    if (!glfwInit()) {
+    setLogProgramName("bench_frame");
+    if (!windowSystemInit()) {
         std::fprintf(stderr, "bench_frame: the window library failed (is there a display?)\n");
-        return 1;
-    }
-
-    if (openTracks() != 0) {
-        std::fprintf(stderr, "bench_frame: cannot open the tracks (run in the demo folder)\n");
         return 1;
     }
     bool timerQueries = false;
     bool tableStarted = false;
     for (auto [w, h] : o.sizes) {
-        GLFWwindow* window = openWindow(w, h);
-        if (!window) {
+        AppWindow* window = openWindow(w, h);
+        Content* content = window ? openContent(w, h) : nullptr;
+        if (!content) {
             std::fprintf(stderr, "bench_frame: no %dx%d window with a usable GL context\n", w, h);
             continue;
         }
@@ -290,22 +292,21 @@ int main(int argc, char** argv) {
                         "frame wall ms |\n|---|---|---:|---:|---:|---:|---:|\n");
             tableStarted = true;
         }
-        loadContent();
-        measureSize(o, w, h, timerQueries);
-        glfwDestroyWindow(window);
+        measureSize(*content, o, w, h, timerQueries);
+        destroyAppWindow(window);
     }
 
     if (o.overheadFrames > 0) {
-        GLFWwindow* window = openWindow(o.overheadWidth, o.overheadHeight);
-        if (!window) {
+        AppWindow* window = openWindow(o.overheadWidth, o.overheadHeight);
+        Content* content = window ? openContent(o.overheadWidth, o.overheadHeight) : nullptr;
+        if (!content) {
             std::fprintf(stderr, "bench_frame: no %dx%d window with a usable GL context\n",
                          o.overheadWidth, o.overheadHeight);
             return 1;
         }
-        loadContent();
-        measureOverhead(o);
-        glfwDestroyWindow(window);
+        measureOverhead(*content, o);
+        destroyAppWindow(window);
     }
-    glfwTerminate();
+    windowSystemTerminate();
     return 0;
 }

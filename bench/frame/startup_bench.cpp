@@ -10,15 +10,13 @@
 // of it. Audio goes through SDL's dummy driver unless SDL_AUDIODRIVER says otherwise.
 // --no-shader-cache sets MESA_SHADER_CACHE_DISABLE for the children: a first run on a fresh
 // machine. Prints medians in milliseconds as a Markdown table.
-#include "app/settings.h"
 #include "audio/music.h"
-#include "platform/window_system.h"
+#include "base/show.h"
+#include "platform/gl.h"
+#include "platform/gl_loader.h"
+#include "platform/window.h"
 #include "render/content.h"
 #include "render/content_steps.h"
-#include "render/resources.h"
-
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -60,37 +58,34 @@ static void mark(int step) {
 static int child(int width, int height) {
     mark(0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    screenWidth = width;
-    screenHeight = height;
-    fullscreen = 0;
-    glfwInit();
+    windowSystemInit();
     void* activeWindow = activeWindowHandle();
-    GLFWwindow* window = glfwCreateWindow(width, height, "bench_startup", nullptr, nullptr);
+    AppWindow* window = createAppWindow(width, height, "bench_startup", 0);
     if (!window) return 1;
-    glfwMakeContextCurrent(window);
-    glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
-    if (glewInit() != GLEW_OK || missingGlEntryPoints()) return 1;
+    if (glLoaderInit() || missingGlEntryPoints()) return 1;
+    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
+    if (!content) return 1;
     mark(1);
-    loadImages();
+    loadImages(*content);
     glFinish(); // the upload is finished inside the driver's own time, not the next step's
     mark(2);
-    buildPrograms();
+    buildPrograms(*content);
     mark(3);
-    createTargets();
+    createTargets(*content);
     mark(4);
-    primeFrame();
+    primeFrame(*content);
     mark(5);
     if (!initMusicDevice(activeWindow)) return 1;
     mark(6);
-    MusicStream music = openMusic("assets/music.mp3");
+    MusicStream music = openMusic(showMusicPath);
     if (!music) return 1;
     mark(7);
-    if (openTracks() != 0) return 1;
+    if (openTracks(*content) != 0) return 1;
     mark(8);
     startMusic(music);
-    glfwPollEvents();
-    renderFrame(musicSeconds(music) * rowsPerSecond);
-    glfwSwapBuffers(window);
+    pollWindowEvents();
+    renderFrame(*content, musicSeconds(music) * showRowsPerSecond);
+    swapWindowBuffers(window);
     glFinish();
     mark(9);
     std::fflush(stdout);

@@ -3,15 +3,12 @@
 #include "app/settings.h"
 #include "app/setup_dialog.h"
 #include "audio/music.h"
-#include "platform/window_system.h"
+#include "base/log.h"
+#include "base/show.h"
+#include "platform/gl.h"
+#include "platform/gl_loader.h"
+#include "platform/window.h"
 #include "render/content.h"
-#include "render/resources.h"
-
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
-#include <cstdio>
-
-static const char* const windowTitle = "QRV at Solvance 2014";
 
 #ifdef BRUMELT_GL_CHECKS
 // Checked builds report GL errors at the end of each frame (the first few, then a count), so a
@@ -19,67 +16,59 @@ static const char* const windowTitle = "QRV at Solvance 2014";
 static void reportGlErrors(long frame) {
     static long reported = 0;
     for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
-        if (reported++ < 8)
-            std::fprintf(stderr, "brumelt: gl: error 0x%04x after frame %ld\n", error, frame);
+        if (reported++ < 8) logMessage("gl", "error 0x%04x after frame %ld", error, frame);
     }
 }
 #endif
-static const char* const musicPath = "assets/music.mp3";
 
 int32_t runDemo() {
-    glfwInit();
+    windowSystemInit();
     void* activeWindow = activeWindowHandle();
 
-    GLFWmonitor* monitor = fullscreen == 1 ? glfwGetPrimaryMonitor() : nullptr;
-    GLFWwindow* window = glfwCreateWindow(screenWidth, screenHeight, windowTitle, monitor, nullptr);
-    if (!window) {
-        std::fprintf(stderr, "brumelt: window: cannot create a %dx%d %s window with an OpenGL "
-                             "context (is there a display?)\n",
-                     screenWidth, screenHeight, fullscreen == 1 ? "fullscreen" : "windowed");
-        return demoExitGraphics;
-    }
-    glfwMakeContextCurrent(window);
-    if (fullscreen == 1) glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
-    // A frame can take longer than a quick tap of Escape; sticky keys keep the press visible to
-    // the next glfwGetKey even when the key was released within the same frame.
-    glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
-    GLenum glewResult = glewInit();
-    if (glewResult != GLEW_OK) {
-        std::fprintf(stderr, "brumelt: gl: the extension loader failed: %s\n",
-                     reinterpret_cast<const char*>(glewGetErrorString(glewResult)));
+    AppWindow* window = createAppWindow(screenWidth, screenHeight, showWindowTitle,
+                                        fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
+    if (!window) return demoExitGraphics;
+    if (fullscreen == 1) hideWindowCursor(window);
+    if (const char* problem = glLoaderInit()) {
+        logMessage("gl", "the extension loader failed: %s", problem);
         return demoExitGraphics;
     }
     if (const char* missing = missingGlEntryPoints()) {
-        std::fprintf(stderr, "brumelt: gl: the driver lacks %s\n", missing);
+        logMessage("gl", "the driver lacks %s", missing);
         return demoExitGraphics;
     }
 
-    loadContent();
+    Content* content = makeContent(screenWidth, screenHeight, showAssetsDir, showTrackPrefix);
+    if (!content) {
+        logMessage("render", "cannot hold the content for a %dx%d window", screenWidth, screenHeight);
+        return demoExitGraphics;
+    }
+    loadContent(*content);
 
     if (!initMusicDevice(activeWindow)) return demoExitAudioDevice;
-    MusicStream music = openMusic(musicPath);
+    MusicStream music = openMusic(showMusicPath);
     if (!music) return demoExitMusicFile;
-    if (openTracks() != 0) {
-        std::fprintf(stderr, "brumelt: tracks: cannot create the track set\n");
+    if (openTracks(*content) != 0) {
+        logMessage("tracks", "cannot create the track set");
         return demoExitTrackSet;
     }
     startMusic(music);
 
     for (long frame = 0;; ++frame) {
-        glfwPollEvents();
+        pollWindowEvents();
         double row = musicSeconds(music) * rowsPerSecond;
-        renderFrame(row);
-        glfwSwapBuffers(window);
+        renderFrame(*content, row);
+        swapWindowBuffers(window);
 #ifdef BRUMELT_GL_CHECKS
         reportGlErrors(frame);
 #else
         (void)frame;
 #endif
-        if (glfwGetTime() > demoLengthSeconds) break;
-        if (glfwWindowShouldClose(window)) break;
-        if (glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) break;
+        if (windowSystemTime() > demoLengthSeconds) break;
+        if (windowCloseRequested(window)) break;
+        if (windowEscapePressed(window)) break;
     }
-    glfwTerminate();
+    windowSystemTerminate();
     return demoExitNormal;
 }
 

@@ -8,6 +8,8 @@
 //   4  the window, the GL context or the GL entry points could not be had
 // Each failure prints one line on stderr naming its cause.
 #pragma once
+#include "base/show.h"
+
 #include <cstdint>
 
 enum DemoExitCode : int32_t {
@@ -20,7 +22,7 @@ enum DemoExitCode : int32_t {
 };
 
 // Seconds since the window library started after which the demo ends.
-inline constexpr double demoLengthSeconds = 157.0;
+inline constexpr double demoLengthSeconds = showLengthSeconds;
 
 // Runs the whole demo with the process-wide display settings; returns one of the exit codes above.
 int32_t runDemo();

@@ -1,5 +1,7 @@
 #include "app/resources.h"
 
+#include "base/show.h"
+
 static const uint32_t control = styleChild | styleVisible;
 
 // Listed in tab order.
@@ -17,7 +19,7 @@ static const DialogControlTemplate setupControls[] = {
 };
 
 static const DialogTemplate setupDialog = {
-    "QRV :: Brumelt",
+    showDialogTitle,
     stylePopup | styleCaption | styleSysMenu | styleModalFrame | styleCenter | styleSetFont,
     "Tahoma",
     8,

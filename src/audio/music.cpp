@@ -1,15 +1,15 @@
 #include "audio/music.h"
-
-#include <cstdio>
+#include "base/show.h"
 
 static const int defaultDevice = -1;
-static const int outputFrequency = 44100;
 
 int initMusicDevice(void* window) {
-    return audioInitDevice(defaultDevice, outputFrequency, 0, window);
+    return audioInitDevice(defaultDevice, showAudioRate, 0, window);
 }
 
-MusicStream openMusic(const char* path) { return audioCreateFileStream(path, 0, 0, 0); }
+MusicStream openMusic(const char* path) {
+    return audioCreateFileStream(path, 0, 0, 0);
+}
 
 void startMusic(MusicStream stream) {
     audioStartOutput();
@@ -18,4 +18,12 @@ void startMusic(MusicStream stream) {
 
 double musicSeconds(MusicStream stream) {
     return audioBytesToSeconds(stream, audioBytePosition(stream));
+}
+
+int musicSeek(MusicStream stream, double seconds) {
+    return audioSeek(stream, audioSecondsToBytes(stream, seconds));
+}
+
+int musicPause(MusicStream stream, bool paused) {
+    return audioPause(stream, paused ? 1 : 0);
 }

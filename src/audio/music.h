@@ -1,7 +1,7 @@
 // The music, which is also the demo's clock: its play position, in seconds, times rowsPerSecond
-// is the row at which every track is evaluated.
+// is the row at which every track is evaluated. The studio also seeks and pauses it.
 #pragma once
-#include "platform/audio_output.h"
+#include "audio/audio_output.h"
 
 using MusicStream = AudioStream;
 
@@ -11,8 +11,15 @@ int initMusicDevice(void* window);
 // Opens the music file; 0 when it is missing, unreadable or not decodable.
 MusicStream openMusic(const char* path);
 
-// Starts output and plays the stream from its beginning.
+// Starts output and plays the stream from where it is (its beginning unless seeked).
 void startMusic(MusicStream stream);
 
 // The play position in seconds.
 double musicSeconds(MusicStream stream);
+
+// Moves the play position to `seconds` (from the music's start; past the end means the end).
+// Non-zero on success.
+int musicSeek(MusicStream stream, double seconds);
+
+// Pauses the music, holding its position, or goes on from there. Non-zero on success.
+int musicPause(MusicStream stream, bool paused);

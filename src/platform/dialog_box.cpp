@@ -1,4 +1,5 @@
 #include "platform/dialog_box.h"
+#include "platform/dialog_box_testing.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

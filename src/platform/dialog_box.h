@@ -17,9 +17,9 @@
 // the window's close box send command dialogCancelId; Tab and Shift+Tab walk the tab stops in
 // template order. An automatic check box flips its own mark before its command is sent.
 //
-// Tests replace the screen and the user with a DialogDriver: the dialog is then built without
-// GTK, initialised, and handed to the driver, which acts through sendDlgItemMessage and
-// dialogClick.
+// Tests replace the screen and the user with a driver (dialog_box_testing.h).
+//
+// Backends: dialog_box.cpp (Linux, GTK 3), win32/dialog_box_win32.cpp (the system's own dialogs).
 #pragma once
 #include <cstdint>
 
@@ -44,7 +44,6 @@ enum DialogStyle : uint32_t {
     staticRight = 1u << 19,
     staticCenter = 1u << 20,
     comboDropDownList = 1u << 21,
-    comboSort = 1u << 22,
 };
 
 enum DialogControlClass : int32_t { controlButton, controlStatic, controlComboBox };
@@ -124,16 +123,6 @@ int endDialog(DialogHandle dialog, intptr_t result);
 
 // The desktop's foreground window as an X window id, or null when there is none.
 void* foregroundWindow();
-
-// Tests: with a driver set, dialogBoxParam builds the dialog without a screen, initialises it and
-// calls driver(dialog, context); it returns the end value, or -1 if the driver left it open.
-// Null restores the screen.
-using DialogDriver = void (*)(DialogHandle dialog, void* context);
-void setDialogDriver(DialogDriver driver, void* context);
-
-// Acts like a mouse click on control `id`: a push button sends its command, an automatic check
-// box flips its mark and then sends its command. Returns 0 when there is no such control.
-int dialogClick(DialogHandle dialog, int32_t id);
 
 // The dialog's base units in pixels (average character width, character height) for a template's
 // font; 0 when no font system is available. Pixels = units * baseX / 4 (x), units * baseY / 8 (y).

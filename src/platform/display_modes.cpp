@@ -1,4 +1,5 @@
 #include "platform/display_modes.h"
+#include "platform/display_modes_testing.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>

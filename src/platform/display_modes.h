@@ -4,6 +4,9 @@
 // is primary), in the order RandR lists them for that output, refresh-rate variants included. Every
 // mode carries the screen's bits per pixel (a depth-24 screen stores 32 bits a pixel). The list is
 // read from the server when index 0 is asked for; higher indexes answer from that reading.
+// Tests answer from a table instead (display_modes_testing.h).
+//
+// Backends: display_modes.cpp (Linux, XRandR), win32/display_modes_win32.cpp.
 #pragma once
 #include <cstdint>
 
@@ -17,7 +20,3 @@ struct DisplayModeInfo {
 // Fills `mode` with mode `modeIndex` of output `deviceName` (null: the default output). Returns
 // non-zero on success, 0 past the last mode or when there is no display.
 int enumDisplaySettings(const char* deviceName, uint32_t modeIndex, DisplayModeInfo* mode);
-
-// Tests: answer enumDisplaySettings from `source` instead of the display; null restores it.
-using DisplayModeSource = int (*)(uint32_t modeIndex, DisplayModeInfo* mode);
-void setDisplayModeSource(DisplayModeSource source);

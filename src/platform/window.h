@@ -17,7 +17,7 @@ struct AppWindow;
 enum AppWindowFlags : uint32_t {
     windowFullscreen = 1u << 0, // take the primary monitor at the window's size
     windowHidden = 1u << 1,     // never shown (offscreen rendering into the back buffer)
-    windowResizable = 1u << 2,  // the user may resize it (the demo's window is not)
+    windowResizable = 1u << 2,  // the user may resize it
 };
 
 // Starts the window library and its clock; non-zero on success.

@@ -1,133 +1,96 @@
 #include "render/content.h"
 #include "render/content_steps.h"
 
-#include "app/settings.h"
+#include "base/show.h"
 #include "render/resources.h"
 #include "shaders/final.glsl.h"
 #include "shaders/glow.glsl.h"
 #include "shaders/scene.glsl.h"
 #include "tracks/tracks.h"
 
-#include <GL/glew.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
-static GLuint greetsTex;
-static GLuint qrvTex;
-static ShaderProgram sceneProgram;
-static ShaderProgram glowProgram;
-static ShaderProgram finalProgram;
-static GLuint fbo, depthId, fboTexture;
-static GLuint gfbo, gdepthId, gfboTexture;
+Content* makeContent(int32_t width, int32_t height, const char* assetsDir, const char* trackPrefix) {
+    if (width < 1 || height < 1 || !assetsDir || !trackPrefix) return nullptr;
+    Content* content = static_cast<Content*>(std::calloc(1, sizeof(Content)));
+    if (!content) return nullptr;
+    int a = std::snprintf(content->assetsDir, sizeof content->assetsDir, "%s", assetsDir);
+    int t = std::snprintf(content->trackPrefix, sizeof content->trackPrefix, "%s", trackPrefix);
+    if (a < 0 || size_t(a) >= sizeof content->assetsDir || t < 0 ||
+        size_t(t) >= sizeof content->trackPrefix) {
+        std::free(content);
+        return nullptr;
+    }
+    content->width = width;
+    content->height = height;
+    for (GLint& location : content->locations) location = -1;
+    for (GLint& location : content->samplerLocations) location = -1;
+    return content;
+}
 
-// The tracks in the order they are fetched; each drives one uniform or one component of one.
-enum TrackIndex {
-    trackBass,
-    trackBend,
-    trackLineWidth,
-    trackBoxSizeX,
-    trackBoxSizeY,
-    trackBoxSizeZ,
-    trackGTime,
-    trackFisheye,
-    trackCamRotX,
-    trackCamRotY,
-    trackCamRotZ,
-    trackCamPosX,
-    trackCamPosY,
-    trackCamPosZ,
-    trackSkyPos,
-    trackSkyEnergy,
-    trackBuildingHeight,
-    trackGreetsProgress,
-    trackGreetsOpacity,
-    trackQRVProgress,
-    trackFadeToBlack,
-    trackBoulePX,
-    trackBoulePZ,
-    trackGlow,
-    trackCount
-};
+static ShaderProgram passProgram(const Content& content, FramePass pass) {
+    switch (pass) {
+    case framePassScene:
+        return content.sceneProgram;
+    case framePassGlow:
+        return content.glowProgram;
+    case framePassFinal:
+        return content.finalProgram;
+    }
+    return 0;
+}
 
-static const char* const trackNames[trackCount] = {
-    "uBass",        "uBend",           "uLineWidth",      "uBoxSize.x",     "uBoxSize.y",
-    "uBoxSize.z",   "uGTime",          "uFisheye",        "uCamRot.x",      "uCamRot.y",
-    "uCamRot.z",    "uCamPos.x",       "uCamPos.y",       "uCamPos.z",      "uSkyPos",
-    "uSkyEnergy",   "uBuildingHeight", "uGreetsProgress", "uGreetsOpacity", "uQRVProgress",
-    "uFadeToBlack", "uBoulePX",        "uBoulePZ",        "uGlow",
-};
-
-static TrackSet* trackSet;
-static Track* tracks[trackCount];
-
-// Uniform locations, looked up once after linking; a name the program lacks stays -1, which GL
+// Locations are looked up once after linking; a name the program lacks stays -1, which GL
 // ignores when set, exactly as a per-frame lookup would.
-struct SceneLocations {
-    GLint greetsTexture, qrvTexture, greetsProgress, greetsOpacity, qrvProgress, fisheye, time,
-        bass, bend, lineWidth, boxSize, camPos, camRot, skyPos, skyEnergy, buildingHeight,
-        fadeToBlack, boulePos;
-};
-struct PostLocations {
-    GLint strength; // uGlow or uBass
-    GLint srcTexture;
-};
-static SceneLocations sceneUniforms;
-static PostLocations glowUniforms;
-static PostLocations finalUniforms;
-
-static void lookUpLocations() {
-    GLuint p = sceneProgram;
-    sceneUniforms.greetsTexture = glGetUniformLocation(p, "uGreetsTexture");
-    sceneUniforms.qrvTexture = glGetUniformLocation(p, "uQRVTexture");
-    sceneUniforms.greetsProgress = glGetUniformLocation(p, "uGreetsProgress");
-    sceneUniforms.greetsOpacity = glGetUniformLocation(p, "uGreetsOpacity");
-    sceneUniforms.qrvProgress = glGetUniformLocation(p, "uQRVProgress");
-    sceneUniforms.fisheye = glGetUniformLocation(p, "uFisheye");
-    sceneUniforms.time = glGetUniformLocation(p, "time");
-    sceneUniforms.bass = glGetUniformLocation(p, "uBass");
-    sceneUniforms.bend = glGetUniformLocation(p, "uBend");
-    sceneUniforms.lineWidth = glGetUniformLocation(p, "uLineWidth");
-    sceneUniforms.boxSize = glGetUniformLocation(p, "uBoxSize");
-    sceneUniforms.camPos = glGetUniformLocation(p, "uCamPos");
-    sceneUniforms.camRot = glGetUniformLocation(p, "uCamRot");
-    sceneUniforms.skyPos = glGetUniformLocation(p, "uSkyPos");
-    sceneUniforms.skyEnergy = glGetUniformLocation(p, "uSkyEnergy");
-    sceneUniforms.buildingHeight = glGetUniformLocation(p, "uBuildingHeight");
-    sceneUniforms.fadeToBlack = glGetUniformLocation(p, "uFadeToBlack");
-    sceneUniforms.boulePos = glGetUniformLocation(p, "uBoulePos");
-    glowUniforms.strength = glGetUniformLocation(glowProgram, "uGlow");
-    glowUniforms.srcTexture = glGetUniformLocation(glowProgram, "uSrcTexture");
-    finalUniforms.strength = glGetUniformLocation(finalProgram, "uBass");
-    finalUniforms.srcTexture = glGetUniformLocation(finalProgram, "uSrcTexture");
+static void lookUpLocations(Content& content) {
+    for (int32_t i = 0; i < uniformBindingCount; ++i) {
+        const UniformBinding& binding = uniformBindings[i];
+        content.locations[i] = glGetUniformLocation(passProgram(content, binding.pass), binding.uniform);
+    }
+    for (int32_t i = 0; i < samplerBindingCount; ++i) {
+        const SamplerBinding& binding = samplerBindings[i];
+        content.samplerLocations[i] =
+            glGetUniformLocation(passProgram(content, binding.pass), binding.uniform);
+    }
 }
 
-// Before openTracks every track reads 0, which is what the priming frame draws with.
-static float trackValue(int index, double row) {
-    return tracks[index] ? float(evaluateTrack(tracks[index], row)) : 0.0f;
+static void imagePath(const Content& content, const char* name, char* path, size_t size) {
+    std::snprintf(path, size, "%s/%s", content.assetsDir, name);
 }
 
-void loadImages() {
-    greetsTex = loadTgaTexture("assets/greets.tga");
-    qrvTex = loadTgaTexture("assets/qrv.tga");
+void loadImages(Content& content) {
+    char path[300];
+    imagePath(content, showGreetsImage, path, sizeof path);
+    content.greetsTex = loadTgaTexture(path);
+    imagePath(content, showLogoImage, path, sizeof path);
+    content.qrvTex = loadTgaTexture(path);
 }
 
-void buildPrograms() {
-    sceneProgram = buildProgram(scene_glsl);
-    glowProgram = buildProgram(glow_glsl);
-    finalProgram = buildProgram(final_glsl);
-    lookUpLocations();
+void buildPrograms(Content& content) {
+    usePrograms(content, buildProgram(scene_glsl), buildProgram(glow_glsl), buildProgram(final_glsl));
 }
 
-void createTargets() {
-    RenderTarget a = createRenderTarget(screenWidth, screenHeight);
-    fbo = a.framebuffer;
-    depthId = a.depthRenderbuffer;
-    fboTexture = a.colourTexture;
-    RenderTarget b = createRenderTarget(screenWidth, screenHeight);
-    gfbo = b.framebuffer;
-    gdepthId = b.depthRenderbuffer;
-    gfboTexture = b.colourTexture;
+void usePrograms(Content& content, ShaderProgram scene, ShaderProgram glow, ShaderProgram final) {
+    content.sceneProgram = scene;
+    content.glowProgram = glow;
+    content.finalProgram = final;
+    lookUpLocations(content);
 }
 
-void primeFrame() {
+void createTargets(Content& content) {
+    RenderTarget a = createRenderTarget(content.width, content.height);
+    content.fbo = a.framebuffer;
+    content.depthId = a.depthRenderbuffer;
+    content.fboTexture = a.colourTexture;
+    RenderTarget b = createRenderTarget(content.width, content.height);
+    content.gfbo = b.framebuffer;
+    content.gdepthId = b.depthRenderbuffer;
+    content.gfboTexture = b.colourTexture;
+}
+
+void primeFrame(Content& content) {
     // Drivers compile shader code at its first draw, which can stall for seconds with a long
     // raymarcher. One frame drawn now, with exactly the state of a real frame, moves that stall
     // before the music starts. Its picture is overwritten by the first real frame, so it covers
@@ -136,73 +99,75 @@ void primeFrame() {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     glViewport(viewport[0], viewport[1], 1, 1);
-    renderFrame(0.0);
+    renderFrame(content, 0.0);
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     glBindTexture(GL_TEXTURE_2D, 0);
     glFinish();
 }
 
-void loadContent() {
-    loadImages();
-    buildPrograms();
-    createTargets();
-    primeFrame();
+void loadContent(Content& content) {
+    loadImages(content);
+    buildPrograms(content);
+    createTargets(content);
+    primeFrame(content);
 }
 
-int openTracks() {
-    trackSet = openTrackSet("./tracks/sync");
-    if (!trackSet) return 1;
-    for (int i = 0; i < trackCount; ++i)
-        tracks[i] = fetchTrack(trackSet, trackNames[i]);
+int openTracks(Content& content) {
+    content.trackSet = openTrackSet(content.trackPrefix);
+    if (!content.trackSet) return 1;
+    for (int32_t i = 0; i < uniformBindingCount; ++i) {
+        const UniformBinding& binding = uniformBindings[i];
+        for (int32_t c = 0; c < binding.componentCount; ++c)
+            content.tracks[firstTrackSlot(i) + c] = fetchTrack(content.trackSet, binding.tracks[c]);
+    }
     return 0;
 }
 
-// Everything but the two texture units is a track value, so a row's uniforms change together.
-static void setSceneUniforms(double row) {
-    glUniform1i(sceneUniforms.greetsTexture, 0);
-    glUniform1i(sceneUniforms.qrvTexture, 1);
-    glUniform1f(sceneUniforms.greetsProgress, trackValue(trackGreetsProgress, row));
-    glUniform1f(sceneUniforms.greetsOpacity, trackValue(trackGreetsOpacity, row));
-    glUniform1f(sceneUniforms.qrvProgress, trackValue(trackQRVProgress, row));
-    glUniform1f(sceneUniforms.fisheye, trackValue(trackFisheye, row));
-    glUniform1f(sceneUniforms.time, trackValue(trackGTime, row));
-    glUniform1f(sceneUniforms.bass, trackValue(trackBass, row));
-    glUniform1f(sceneUniforms.bend, trackValue(trackBend, row));
-    glUniform1f(sceneUniforms.lineWidth, trackValue(trackLineWidth, row));
-    glUniform3f(sceneUniforms.boxSize, trackValue(trackBoxSizeX, row),
-                trackValue(trackBoxSizeY, row), trackValue(trackBoxSizeZ, row));
-    glUniform3f(sceneUniforms.camPos, trackValue(trackCamPosX, row), trackValue(trackCamPosY, row),
-                trackValue(trackCamPosZ, row));
-    glUniform3f(sceneUniforms.camRot, trackValue(trackCamRotX, row), trackValue(trackCamRotY, row),
-                trackValue(trackCamRotZ, row));
-    glUniform1f(sceneUniforms.skyPos, trackValue(trackSkyPos, row));
-    glUniform1f(sceneUniforms.skyEnergy, trackValue(trackSkyEnergy, row));
-    glUniform1f(sceneUniforms.buildingHeight, trackValue(trackBuildingHeight, row));
-    glUniform1f(sceneUniforms.fadeToBlack, trackValue(trackFadeToBlack, row));
-    glUniform2f(sceneUniforms.boulePos, trackValue(trackBoulePX, row),
-                trackValue(trackBoulePZ, row));
+// Before openTracks every track reads 0, which is what the priming frame draws with.
+static float trackValue(const Content& content, int32_t slot, double row) {
+    const Track* track = content.tracks[slot];
+    return track ? float(evaluateTrack(track, row)) : 0.0f;
 }
 
-static void setGlowUniforms(double row) {
-    glUniform1f(glowUniforms.strength, trackValue(trackGlow, row));
-    glUniform1i(glowUniforms.srcTexture, 0);
-}
-
-static void setFinalUniforms(double row) {
-    glUniform1f(finalUniforms.strength, trackValue(trackBass, row));
-    glUniform1i(finalUniforms.srcTexture, 0);
+// Everything but the texture units is a track value, so a row's uniforms change together.
+static void setUniforms(const Content& content, FramePass pass, double row) {
+    for (int32_t i = 0; i < samplerBindingCount; ++i) {
+        if (samplerBindings[i].pass == pass)
+            glUniform1i(content.samplerLocations[i], samplerBindings[i].unit);
+    }
+    int32_t slot = 0;
+    for (int32_t i = 0; i < uniformBindingCount; ++i) {
+        const UniformBinding& binding = uniformBindings[i];
+        if (binding.pass == pass) {
+            GLint location = content.locations[i];
+            switch (binding.componentCount) {
+            case 1:
+                glUniform1f(location, trackValue(content, slot, row));
+                break;
+            case 2:
+                glUniform2f(location, trackValue(content, slot, row),
+                            trackValue(content, slot + 1, row));
+                break;
+            default:
+                glUniform3f(location, trackValue(content, slot, row),
+                            trackValue(content, slot + 1, row), trackValue(content, slot + 2, row));
+                break;
+            }
+        }
+        slot += binding.componentCount;
+    }
 }
 
 // Scene pass, into target A.
-static void scenePass(double row, bool setUniforms) {
-    glUseProgram(sceneProgram);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+static void scenePass(const Content& content, double row, bool withUniforms) {
+    glUseProgram(content.sceneProgram);
+    glBindFramebuffer(GL_FRAMEBUFFER, content.fbo);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, greetsTex);
+    glBindTexture(GL_TEXTURE_2D, content.greetsTex);
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, qrvTex);
-    if (setUniforms) setSceneUniforms(row);
+    glBindTexture(GL_TEXTURE_2D, content.qrvTex);
+    if (withUniforms) setUniforms(content, framePassScene, row);
     drawFullScreenRect();
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -212,70 +177,56 @@ static void scenePass(double row, bool setUniforms) {
 }
 
 // Glow pass, target A into target B.
-static void glowPass(double row, bool setUniforms) {
-    glBindFramebuffer(GL_FRAMEBUFFER, gfbo);
+static void glowPass(const Content& content, double row, bool withUniforms) {
+    glBindFramebuffer(GL_FRAMEBUFFER, content.gfbo);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glUseProgram(glowProgram);
+    glUseProgram(content.glowProgram);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, fboTexture);
-    if (setUniforms) setGlowUniforms(row);
+    glBindTexture(GL_TEXTURE_2D, content.fboTexture);
+    if (withUniforms) setUniforms(content, framePassGlow, row);
     drawFullScreenRect();
     glUseProgram(0);
 }
 
 // Final pass, target B onto the window.
-static void finalPass(double row, bool setUniforms) {
+static void finalPass(const Content& content, double row, bool withUniforms) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glUseProgram(finalProgram);
+    glUseProgram(content.finalProgram);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, gfboTexture);
-    if (setUniforms) setFinalUniforms(row);
+    glBindTexture(GL_TEXTURE_2D, content.gfboTexture);
+    if (withUniforms) setUniforms(content, framePassFinal, row);
     drawFullScreenRect();
     glUseProgram(0);
 }
 
-static void drawPass(FramePass pass, double row, bool setUniforms) {
+static void drawPass(const Content& content, FramePass pass, double row, bool withUniforms) {
     switch (pass) {
     case framePassScene:
-        scenePass(row, setUniforms);
+        scenePass(content, row, withUniforms);
         break;
     case framePassGlow:
-        glowPass(row, setUniforms);
+        glowPass(content, row, withUniforms);
         break;
     case framePassFinal:
-        finalPass(row, setUniforms);
+        finalPass(content, row, withUniforms);
         break;
     }
 }
 
-void renderPass(FramePass pass, double row) {
-    drawPass(pass, row, true);
+void renderPass(Content& content, FramePass pass, double row) { drawPass(content, pass, row, true); }
+
+void drawPassWithUniformsAsSet(Content& content, FramePass pass) {
+    drawPass(content, pass, 0.0, false);
 }
 
-void drawPassWithUniformsAsSet(FramePass pass) {
-    drawPass(pass, 0.0, false);
+void setPassUniforms(Content& content, FramePass pass, double row) {
+    glUseProgram(passProgram(content, pass));
+    setUniforms(content, pass, row);
 }
 
-void setPassUniforms(FramePass pass, double row) {
-    switch (pass) {
-    case framePassScene:
-        glUseProgram(sceneProgram);
-        setSceneUniforms(row);
-        break;
-    case framePassGlow:
-        glUseProgram(glowProgram);
-        setGlowUniforms(row);
-        break;
-    case framePassFinal:
-        glUseProgram(finalProgram);
-        setFinalUniforms(row);
-        break;
-    }
-}
-
-void renderFrame(double row) {
-    scenePass(row, true);
-    glowPass(row, true);
-    finalPass(row, true);
+void renderFrame(Content& content, double row) {
+    scenePass(content, row, true);
+    glowPass(content, row, true);
+    finalPass(content, row, true);
 }

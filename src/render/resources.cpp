@@ -1,64 +1,14 @@
 #include "render/resources.h"
 
+#include "base/log.h"
+#include "platform/file.h"
 #include "render/tga.h"
 #include "shaders/final.glsl.h"
 #include "shaders/glow.glsl.h"
 #include "shaders/scene.glsl.h"
 #include "shaders/vertex.glsl.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-struct EntryPoint {
-    const char* name;
-    bool present;
-};
-
-const char* missingGlEntryPoints() {
-    // Every entry point beyond OpenGL 1.1 that the render code calls; 1.1 ones are linked
-    // directly and always there.
-    const EntryPoint entryPoints[] = {
-        {"glCreateShader", glCreateShader != nullptr},
-        {"glShaderSource", glShaderSource != nullptr},
-        {"glCompileShader", glCompileShader != nullptr},
-        {"glGetShaderiv", glGetShaderiv != nullptr},
-        {"glGetShaderInfoLog", glGetShaderInfoLog != nullptr},
-        {"glCreateProgram", glCreateProgram != nullptr},
-        {"glAttachShader", glAttachShader != nullptr},
-        {"glLinkProgram", glLinkProgram != nullptr},
-        {"glGetProgramiv", glGetProgramiv != nullptr},
-        {"glGetProgramInfoLog", glGetProgramInfoLog != nullptr},
-        {"glUseProgram", glUseProgram != nullptr},
-        {"glGetUniformLocation", glGetUniformLocation != nullptr},
-        {"glUniform1f", glUniform1f != nullptr},
-        {"glUniform2f", glUniform2f != nullptr},
-        {"glUniform3f", glUniform3f != nullptr},
-        {"glUniform1i", glUniform1i != nullptr},
-        {"glActiveTexture", glActiveTexture != nullptr},
-        {"glGenFramebuffers", glGenFramebuffers != nullptr},
-        {"glBindFramebuffer", glBindFramebuffer != nullptr},
-        {"glFramebufferRenderbuffer", glFramebufferRenderbuffer != nullptr},
-        {"glFramebufferTexture2D", glFramebufferTexture2D != nullptr},
-        {"glCheckFramebufferStatus", glCheckFramebufferStatus != nullptr},
-        {"glGenRenderbuffersEXT", glGenRenderbuffersEXT != nullptr},
-        {"glBindRenderbufferEXT", glBindRenderbufferEXT != nullptr},
-        {"glRenderbufferStorageEXT", glRenderbufferStorageEXT != nullptr},
-    };
-    static std::string missing;
-    missing.clear();
-    for (const EntryPoint& entry : entryPoints) {
-        if (entry.present) continue;
-        if (!missing.empty()) missing += ", ";
-        missing += entry.name;
-    }
-    return missing.empty() ? nullptr : missing.c_str();
-}
 
 static void setTextureParameters() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -77,52 +27,11 @@ static GLuint uploadTexture(int32_t width, int32_t height, const void* pixels) {
     return texture;
 }
 
-// The bytes of a whole regular file, mapped read-only. Mapping lets the upload read the page cache
-// directly: copying a large image into a fresh heap block first cost as much as the upload itself.
-// The files are the demo's own, not written while it loads.
-struct MappedFile {
-    const uint8_t* bytes;
-    size_t size;
-};
-
-// On failure returns bytes == null and sets problem. An empty file maps to a non-null empty range.
-static MappedFile mapWholeFile(const char* path, std::string* problem) {
-    MappedFile file = {nullptr, 0};
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *problem = std::string("cannot open: ") + std::strerror(errno);
-        return file;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *problem = "not a regular file";
-        close(fd);
-        return file;
-    }
-    static const uint8_t empty[1] = {0};
-    size_t length = size_t(info.st_size);
-    if (length == 0) {
-        file.bytes = empty;
-    } else {
-        void* mapped = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (mapped == MAP_FAILED) {
-            *problem = std::string("cannot read: ") + std::strerror(errno);
-        } else {
-            file.bytes = static_cast<const uint8_t*>(mapped);
-            file.size = length;
-        }
-    }
-    close(fd);
-    return file;
-}
-
-static void unmapFile(MappedFile file) {
-    if (file.size > 0) munmap(const_cast<uint8_t*>(file.bytes), file.size);
-}
-
 GLuint loadTgaTexture(const char* path) {
     std::string problem;
-    MappedFile file = mapWholeFile(path, &problem);
+    const char* openProblem = nullptr;
+    FileBytes file = mapWholeFile(path, &openProblem);
+    if (!file.bytes) problem = openProblem;
     TgaImage image{};
     if (file.bytes) {
         const char* parseProblem = parseTga(file.bytes, file.size, &image);
@@ -141,12 +50,11 @@ GLuint loadTgaTexture(const char* path) {
     if (problem.empty()) {
         texture = uploadTexture(image.width, image.height, image.pixels);
     } else {
-        std::fprintf(stderr, "brumelt: render: %s: %s; using a transparent 1x1 texture\n", path,
-                     problem.c_str());
+        logMessage("render", "%s: %s; using a transparent 1x1 texture", path, problem.c_str());
         static const uint8_t transparent[4] = {0, 0, 0, 0};
         texture = uploadTexture(1, 1, transparent);
     }
-    unmapFile(file);
+    releaseFileBytes(file);
     return texture;
 }
 
@@ -177,8 +85,7 @@ static GLuint compileShader(GLenum type, const char* text) {
         glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
         std::string log(size_t(length > 0 ? length : 1), '\0');
         glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
-        std::fprintf(stderr, "brumelt: render: %s: compile failed: %s\n", shaderFileName(text),
-                     trimmedLog(log).c_str());
+        logMessage("render", "%s: compile failed: %s", shaderFileName(text), trimmedLog(log).c_str());
     }
     return shader;
 }
@@ -197,8 +104,8 @@ ShaderProgram buildProgram(const char* fragmentText) {
         glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
         std::string log(size_t(length > 0 ? length : 1), '\0');
         glGetProgramInfoLog(program, GLsizei(log.size()), nullptr, log.data());
-        std::fprintf(stderr, "brumelt: render: %s: link failed: %s\n", shaderFileName(fragmentText),
-                     trimmedLog(log).c_str());
+        logMessage("render", "%s: link failed: %s", shaderFileName(fragmentText),
+                   trimmedLog(log).c_str());
     }
     return program;
 }
@@ -242,8 +149,8 @@ RenderTarget createRenderTarget(int32_t width, int32_t height) {
                            target.colourTexture, 0);
     GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
-        std::fprintf(stderr, "brumelt: render: %dx%d render target incomplete: %s (0x%04x)\n",
-                     width, height, framebufferStatusName(status), unsigned(status));
+        logMessage("render", "%dx%d render target incomplete: %s (0x%04x)", width, height,
+                   framebufferStatusName(status), unsigned(status));
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return target;

@@ -6,7 +6,7 @@
 // with one line each; the objects are still returned, so the show goes on with whatever the
 // driver draws.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 #include <cstdint>
 
 // An offscreen framebuffer with an RGBA8 colour texture and a 24-bit depth renderbuffer.
@@ -18,10 +18,6 @@ struct RenderTarget {
 
 // The GL name of a linked program: the shared vertex stage plus one fragment stage.
 typedef GLuint ShaderProgram;
-
-// The names of the GL entry points the program needs but the driver lacks, comma-separated, or
-// null when every one is there. Call after glewInit.
-const char* missingGlEntryPoints();
 
 // A new 2D texture holding the 32-bit TGA image at path, its stored bytes uploaded unchanged as
 // RGBA (so shaders read it with .bgra) and its first stored row at t = 0. An unusable file gives a

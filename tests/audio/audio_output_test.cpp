@@ -1,6 +1,7 @@
 // The audio output layer played through SDL's real driver stack: the dummy driver for the clock's
 // behaviour against the wall clock, the disk driver for the exact bytes handed to the device.
-#include "platform/audio_output.h"
+#include "audio/audio_output.h"
+#include "base/show.h"
 #include "support/demo_folder.h"
 #include "test_mp3.h"
 
@@ -37,6 +38,24 @@ class AudioOutput : public ::testing::Test {
         unsetenv("SDL_DISKAUDIOFILE");
     }
     static void useDriver(const char* driver) { setenv("SDL_AUDIODRIVER", driver, 1); }
+
+    // Whether the device received silence, then `size` bytes of `music` intact, then silence only.
+    static bool receivedMusicBetweenSilences(const std::string& written, const uint8_t* music,
+                                             size_t size) {
+        size_t lead = 0;
+        while (lead < written.size() && written[lead] == 0)
+            ++lead;
+        lead -= lead % 4;
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(written.data());
+        // The music can start with silent samples of its own.
+        for (size_t offset = lead + 4; offset-- > 0;) {
+            if (offset + size > written.size() || !std::equal(music, music + size, bytes + offset))
+                continue;
+            return std::all_of(bytes + offset + size, bytes + written.size(),
+                               [](uint8_t b) { return b == 0; });
+        }
+        return false;
+    }
 
     // Polls the position until it stops short of `target` bytes for good or `seconds` pass.
     static uint64_t waitForPosition(AudioStream stream, uint64_t target, double seconds) {
@@ -104,22 +123,59 @@ TEST_F(AudioOutput, DiskDriverReceivesExactlyTheGaplessDecodeAndTheClockEndsAtIt
     EXPECT_DOUBLE_EQ(audioBytesToSeconds(stream, end), double(toneFrames) / 44100.0);
     audioShutdown();
 
-    // The device got silence while paused, then the music, then silence.
-    std::string written = readFileBytes(raw);
-    size_t lead = 0;
-    while (lead < written.size() && written[lead] == 0) ++lead;
-    lead -= lead % 4;
-    bool found = false;
-    for (size_t offset = lead + 4; offset-- > 0 && !found;) {
-        if (offset + decoded.size() > written.size()) continue;
-        found = std::equal(decoded.begin(), decoded.end(),
-                           reinterpret_cast<const uint8_t*>(written.data()) + offset);
-        if (found) {
-            EXPECT_TRUE(std::all_of(written.begin() + long(offset + decoded.size()), written.end(),
-                                    [](char c) { return c == 0; }));
-        }
-    }
-    EXPECT_TRUE(found) << "the device never received the decoded music intact";
+    EXPECT_TRUE(receivedMusicBetweenSilences(readFileBytes(raw), decoded.data(), decoded.size()))
+        << "the device never received the decoded music intact";
+}
+
+TEST_F(AudioOutput, SeekBeforePlayStartsTheMusicAtTheSeekedFrameOnTheDiskDriver) {
+    std::string raw = folder->file("seeked.raw");
+    useDriver("disk");
+    setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0, nullptr), 0);
+    AudioStream stream = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    std::vector<uint8_t> decoded = decodeMp3(toneMp3);
+    const uint64_t seekBytes = 4 * uint64_t(toneFrames - 30011); // an odd frame within an MP3 frame
+    ASSERT_NE(audioSeek(stream, seekBytes + 3), 0) << "a part of a frame rounds down";
+    EXPECT_EQ(audioBytePosition(stream), seekBytes);
+
+    audioStartOutput();
+    audioPlay(stream, 0);
+    EXPECT_EQ(waitForPosition(stream, decoded.size(), 10.0), decoded.size());
+    audioShutdown();
+    EXPECT_TRUE(receivedMusicBetweenSilences(readFileBytes(raw), decoded.data() + seekBytes,
+                                             decoded.size() - seekBytes))
+        << "the device did not receive the music from the seeked frame on, sample for sample";
+}
+
+TEST_F(AudioOutput, PauseHoldsThePositionAndSeekMovesItWhilePlaying) {
+    useDriver("dummy");
+    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0, nullptr), 0);
+    AudioStream stream = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    audioStartOutput();
+    audioPlay(stream, 0);
+    ASSERT_GE(waitForPosition(stream, uint64_t(0.2 * bytesPerSecond), 5.0),
+              uint64_t(0.2 * bytesPerSecond));
+
+    ASSERT_NE(audioPause(stream, 1), 0);
+    uint64_t held = audioBytePosition(stream);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(audioBytePosition(stream), held);
+    ASSERT_NE(audioPause(stream, 0), 0);
+    EXPECT_GT(waitForPosition(stream, held + 1, 5.0), held) << "it goes on after the pause";
+
+    // Backwards while playing: the position reads the seeked frame, then counts on to the end.
+    uint64_t before = audioBytePosition(stream);
+    ASSERT_NE(audioSeek(stream, 4000), 0);
+    uint64_t after = audioBytePosition(stream);
+    EXPECT_GE(after, 4000u);
+    EXPECT_LT(after, before);
+    uint64_t size = toneFrames * 4;
+    ASSERT_NE(audioSeek(stream, size - uint64_t(0.2 * bytesPerSecond)), 0);
+    EXPECT_EQ(waitForPosition(stream, size, 5.0), size);
+    EXPECT_NE(audioSeek(stream, size * 10), 0) << "past the end means the end";
+    EXPECT_EQ(audioBytePosition(stream), size);
 }
 
 TEST_F(AudioOutput, BytesConvertToSecondsFromTheStreamFormat) {
@@ -143,7 +199,8 @@ TEST_F(AudioOutput, FilesThatAreNotMusicFailStreamCreation) {
 
     std::mt19937 random(1234);
     std::string noise(65536, '\0');
-    for (char& c : noise) c = char(random());
+    for (char& c : noise)
+        c = char(random());
     writeFileBytes(folder->file("noise.mp3"), noise);
     EXPECT_EQ(audioCreateFileStream(folder->file("noise.mp3").c_str(), 0, 0, 0), 0u);
 

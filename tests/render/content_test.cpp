@@ -7,6 +7,7 @@
 #include "shaders/glow.glsl.h"
 #include "shaders/scene.glsl.h"
 #include "support/demo_folder.h"
+#include "support/log_capture.h"
 #include "tracks/tracks.h"
 
 #include <cstring>
@@ -85,14 +86,16 @@ TEST(Content, EveryTrackDrivesItsUniform) {
         std::fclose(f);
     }
     ASSERT_TRUE(openTestContext(width, height));
-    testing::internal::CaptureStderr();
-    loadContent();
-    ASSERT_EQ(openTracks(), 0);
+    LogCapture log;
+    Content* content = makeContent(width, height, "assets", "./tracks/sync");
+    ASSERT_NE(content, nullptr);
+    loadContent(*content);
+    ASSERT_EQ(openTracks(*content), 0);
     const double row = 4.5;
-    renderFrame(row);
+    renderFrame(*content, row);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     std::vector<uint8_t> frame = readWindow(width, height);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(log.take(), "");
 
     // The same frame, by hand: the value every uniform should have been given.
     TrackSet* set = openTrackSet("./tracks/sync");
@@ -160,16 +163,18 @@ TEST(Content, EveryTrackDrivesItsUniform) {
 TEST(Content, MissingImagesAreReportedAndReplaced) {
     WorkingFolder work;
     ASSERT_TRUE(openTestContext(width, height));
-    testing::internal::CaptureStderr();
-    loadContent();
-    std::string messages = testing::internal::GetCapturedStderr();
+    LogCapture log;
+    Content* content = makeContent(width, height, "assets", "./tracks/sync");
+    ASSERT_NE(content, nullptr);
+    loadContent(*content);
+    std::string messages = log.take();
     EXPECT_NE(messages.find("brumelt: render: assets/greets.tga: cannot open"), std::string::npos)
         << messages;
     EXPECT_NE(messages.find("brumelt: render: assets/qrv.tga: cannot open"), std::string::npos)
         << messages;
     // With no track files every value is 0: no fade, no glow, just sky and boxes of size 0.
-    ASSERT_EQ(openTracks(), 0);
-    renderFrame(100.0);
+    ASSERT_EQ(openTracks(*content), 0);
+    renderFrame(*content, 100.0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -195,9 +200,9 @@ TEST(Content, ImageFilesUploadTheirStoredBytesOrATransparentTexel) {
     std::filesystem::create_directories("assets/folder.tga");
 
     int w = 0, h = 0;
-    testing::internal::CaptureStderr();
+    LogCapture log;
     std::vector<uint8_t> good = textureBytes(loadTgaTexture("assets/good.tga"), &w, &h);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(log.take(), "");
     ASSERT_EQ(w, 37);
     ASSERT_EQ(h, 23);
     std::vector<uint8_t> stored(good.size());
@@ -209,9 +214,8 @@ TEST(Content, ImageFilesUploadTheirStoredBytesOrATransparentTexel) {
     EXPECT_EQ(good, stored);
 
     for (const char* bad : {"assets/empty.tga", "assets/folder.tga"}) {
-        testing::internal::CaptureStderr();
         std::vector<uint8_t> texel = textureBytes(loadTgaTexture(bad), &w, &h);
-        std::string message = testing::internal::GetCapturedStderr();
+        std::string message = log.take();
         EXPECT_EQ(message.rfind(std::string("brumelt: render: ") + bad + ": ", 0), 0u) << message;
         EXPECT_EQ(w, 1);
         EXPECT_EQ(h, 1);

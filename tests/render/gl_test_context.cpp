@@ -1,30 +1,26 @@
 #include "gl_test_context.h"
 
-#include "app/settings.h"
+#include "platform/gl_loader.h"
+#include "platform/window.h"
 
-#include <GLFW/glfw3.h>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 
 bool openTestContext(int width, int height) {
-    if (!glfwInit()) {
-        ADD_FAILURE() << "glfwInit failed (is DISPLAY set?)";
+    if (!windowSystemInit()) {
+        ADD_FAILURE() << "the window system failed to start (is DISPLAY set?)";
         return false;
     }
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window = glfwCreateWindow(width, height, "render test", nullptr, nullptr);
+    AppWindow* window = createAppWindow(width, height, "render test", windowHidden);
     if (!window) {
         ADD_FAILURE() << "cannot create a " << width << "x" << height << " GL window";
         return false;
     }
-    glfwMakeContextCurrent(window);
-    if (glewInit() != GLEW_OK) {
-        ADD_FAILURE() << "glewInit failed";
+    if (const char* problem = glLoaderInit()) {
+        ADD_FAILURE() << "the GL loader failed: " << problem;
         return false;
     }
-    screenWidth = width;
-    screenHeight = height;
     return true;
 }
 

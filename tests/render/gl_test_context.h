@@ -2,12 +2,12 @@
 // offscreen targets of that size are covered texel for texel, and helpers to make and read back
 // RGBA8 textures.
 #pragma once
-#include <GL/glew.h>
+#include "platform/gl.h"
 #include <cstdint>
 #include <vector>
 
-// Opens a hidden width x height window with a current context and glewInit done, and sets
-// screenWidth / screenHeight to match. False (with a test failure recorded) when there is no
+// Opens a hidden width x height window with a current context and the GL loader started.
+// False (with a test failure recorded) when there is no
 // display or context.
 bool openTestContext(int width, int height);
 

@@ -5,14 +5,15 @@
 // asynchronous read into one of a ring of pixel buffer objects; the frame read a few frames
 // earlier is mapped and copied into a free buffer, and a writer thread turns the buffers into
 // PNG files or feeds them to ffmpeg, so encoding overlaps the rendering of later frames.
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/show.h"
 #include "capture_options.h"
+#include "platform/gl.h"
+#include "platform/gl_loader.h"
+#include "platform/window.h"
 #include "png_file.h"
 #include "render/content.h"
-#include "render/resources.h"
 
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -28,8 +29,6 @@
 #include <vector>
 
 enum CaptureExit { exitDone = 0, exitOutput = 1, exitUsage = 2, exitTracks = 3, exitGraphics = 4 };
-
-static const char* const musicPath = "assets/music.mp3";
 
 static double now() {
     using namespace std::chrono;
@@ -155,7 +154,7 @@ static pid_t startEncoder(const CaptureOptions& o, int64_t firstFrame, int64_t f
         "ffmpeg",   "-hide_banner", "-loglevel", "error",    "-nostdin", "-y",         "-f",
         "rawvideo", "-pix_fmt",     "rgba",      "-s",       size,       "-framerate", o.fpsText,
         "-i",       "pipe:0",       "-ss",       start,      "-t",       length,       "-i",
-        musicPath,  "-map",         "0:v",       "-map",     "1:a",      "-vf",        "vflip",
+        showMusicPath, "-map",         "0:v",       "-map",     "1:a",      "-vf",        "vflip",
         "-c:v",     "libx264",      "-preset",   "veryfast", "-crf",     "18",         "-pix_fmt",
         "yuv420p",  "-c:a",         "aac",       "-b:a",     "192k",     "-movflags",  "+faststart",
         o.out};
@@ -216,7 +215,7 @@ static const char* missingCaptureEntryPoints() {
 
 // Renders the given rows and hands each frame to the writer; paths[i] names frame i's PNG
 // (empty for video). Returns the seconds spent.
-static double capture(const std::vector<double>& rows, const std::vector<std::string>& paths,
+static double capture(Content& content, const std::vector<double>& rows, const std::vector<std::string>& paths,
                       Writer& writer, bool quiet) {
     const int ringSize = 3;
     const size_t frameBytes = size_t(writer.width) * writer.height * 4;
@@ -243,8 +242,8 @@ static double capture(const std::vector<double>& rows, const std::vector<std::st
     double started = now();
     size_t count = rows.size();
     for (size_t i = 0; i < count; ++i) {
-        glfwPollEvents();
-        renderFrame(rows[i]);
+        pollWindowEvents();
+        renderFrame(content, rows[i]);
         glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers[i % ringSize]);
         glReadPixels(0, 0, writer.width, writer.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
@@ -261,21 +260,22 @@ static double capture(const std::vector<double>& rows, const std::vector<std::st
 }
 
 // Renders the rows without reading anything back, for comparison.
-static double renderOnly(const std::vector<double>& rows) {
+static double renderOnly(Content& content, const std::vector<double>& rows) {
     double started = now();
     for (double row : rows) {
-        glfwPollEvents();
-        renderFrame(row);
+        pollWindowEvents();
+        renderFrame(content, row);
         glFinish();
     }
     return now() - started;
 }
 
 int main(int argc, char** argv) {
+    setLogProgramName("brumelt-capture");
     CaptureOptions o;
     std::string problem = parseCaptureOptions(argc, argv, &o);
     if (!problem.empty()) {
-        std::fprintf(stderr, "brumelt-capture: %s (see --help)\n", problem.c_str());
+        logMessage("options", "%s (see --help)", problem.c_str());
         return exitUsage;
     }
     if (o.help) {
@@ -284,20 +284,19 @@ int main(int argc, char** argv) {
     }
     if (o.video) {
         if (!onPath("ffmpeg")) {
-            std::fprintf(stderr, "brumelt-capture: ffmpeg was not found on PATH; it is needed for "
-                                 "an .mp4 (Debian package ffmpeg)\n");
+            logMessage("output", "ffmpeg was not found on PATH; it is needed for an .mp4 (Debian "
+                                 "package ffmpeg)");
             return exitOutput;
         }
-        if (access(musicPath, R_OK) != 0) {
-            std::fprintf(stderr, "brumelt-capture: %s: cannot read it; run in a demo folder\n",
-                         musicPath);
+        if (access(showMusicPath, R_OK) != 0) {
+            logMessage("output", "%s: cannot read it; run in a demo folder", showMusicPath);
             return exitOutput;
         }
     } else {
         std::error_code error;
         std::filesystem::create_directories(o.out, error);
         if (!std::filesystem::is_directory(o.out)) {
-            std::fprintf(stderr, "brumelt-capture: %s: cannot make this folder\n", o.out.c_str());
+            logMessage("output", "%s: cannot make this folder", o.out.c_str());
             return exitOutput;
         }
     }
@@ -318,59 +317,54 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!glfwInit()) {
-        std::fprintf(stderr, "brumelt-capture: the window library failed (is there a display?)\n");
+    if (!windowSystemInit()) {
+        logMessage("window", "the window library failed (is there a display?)");
         return exitGraphics;
     }
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window = glfwCreateWindow(o.width, o.height, "brumelt-capture", nullptr, nullptr);
-    if (!window) {
-        std::fprintf(stderr,
-                     "brumelt-capture: cannot create a %dx%d window with an OpenGL context (too "
-                     "large for the driver, or no display?)\n",
-                     o.width, o.height);
-        return exitGraphics;
-    }
-    glfwMakeContextCurrent(window);
-    if (glewInit() != GLEW_OK) {
-        std::fprintf(stderr, "brumelt-capture: the extension loader failed\n");
+    AppWindow* window = createAppWindow(o.width, o.height, "brumelt-capture", windowHidden);
+    if (!window) return exitGraphics;
+    if (const char* loaderProblem = glLoaderInit()) {
+        logMessage("gl", "the extension loader failed: %s", loaderProblem);
         return exitGraphics;
     }
     const char* missing = missingGlEntryPoints();
     if (!missing) missing = missingCaptureEntryPoints();
     if (missing) {
-        std::fprintf(stderr, "brumelt-capture: the driver lacks %s\n", missing);
+        logMessage("gl", "the driver lacks %s", missing);
         return exitGraphics;
     }
     GLint maxTexture = 0, maxRenderbuffer = 0, maxViewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
-    int framebufferWidth = 0, framebufferHeight = 0;
-    glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
+    int32_t framebufferWidth = 0, framebufferHeight = 0;
+    windowFramebufferSize(window, &framebufferWidth, &framebufferHeight);
     if (o.width > maxTexture || o.height > maxTexture || o.width > maxRenderbuffer ||
         o.height > maxRenderbuffer || o.width > maxViewport[0] || o.height > maxViewport[1] ||
         framebufferWidth != o.width || framebufferHeight != o.height) {
-        std::fprintf(stderr,
-                     "brumelt-capture: %dx%d is larger than the driver can hold (textures up to "
-                     "%d, renderbuffers up to %d, viewport up to %dx%d, window got %dx%d)\n",
-                     o.width, o.height, maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1],
+        logMessage("gl",
+                   "%dx%d is larger than the driver can hold (textures up to %d, renderbuffers up "
+                   "to %d, viewport up to %dx%d, window got %dx%d)",
+                   o.width, o.height, maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1],
                      framebufferWidth, framebufferHeight);
         return exitGraphics;
     }
 
-    screenWidth = o.width;
-    screenHeight = o.height;
-    loadContent();
-    if (openTracks() != 0) {
-        std::fprintf(stderr, "brumelt-capture: cannot create the track set\n");
+    Content* content = makeContent(o.width, o.height, showAssetsDir, showTrackPrefix);
+    if (!content) {
+        logMessage("render", "cannot hold the content for %dx%d", o.width, o.height);
+        return exitGraphics;
+    }
+    loadContent(*content);
+    if (openTracks(*content) != 0) {
+        logMessage("tracks", "cannot create the track set");
         return exitTracks;
     }
 
     double renderSeconds = 0.0;
     if (o.compare) {
-        std::fprintf(stderr, "brumelt-capture: rendering %zu frames without output\n", rows.size());
-        renderSeconds = renderOnly(rows);
+        logMessage("compare", "rendering %zu frames without output", rows.size());
+        renderSeconds = renderOnly(*content, rows);
     }
 
     std::signal(SIGPIPE, SIG_IGN); // a dead encoder shows as a failed write instead
@@ -381,12 +375,12 @@ int main(int argc, char** argv) {
     if (o.video) {
         encoder = startEncoder(o, firstFrame, frameCount, &writer.videoFd);
         if (encoder < 0) {
-            std::fprintf(stderr, "brumelt-capture: cannot start ffmpeg\n");
+            logMessage("output", "cannot start ffmpeg");
             return exitOutput;
         }
     }
     writer.thread = std::thread([&writer] { writer.run(); });
-    double captureSeconds = capture(rows, paths, writer, false);
+    double captureSeconds = capture(*content, rows, paths, writer, false);
 
     int status = exitDone;
     std::string failure = writer.failed();
@@ -401,20 +395,20 @@ int main(int argc, char** argv) {
     if (o.compare) {
         // Timed again after the capture, so that a machine whose load drifts during the run
         // weighs on both sides alike.
-        std::fprintf(stderr, "brumelt-capture: rendering the frames without output again\n");
-        renderSeconds = 0.5 * (renderSeconds + renderOnly(rows));
+        logMessage("compare", "rendering the frames without output again");
+        renderSeconds = 0.5 * (renderSeconds + renderOnly(*content, rows));
     }
     if (!failure.empty()) {
-        std::fprintf(stderr, "brumelt-capture: %s: %s\n", o.out.c_str(), failure.c_str());
+        logMessage("output", "%s: %s", o.out.c_str(), failure.c_str());
         status = exitOutput;
     }
     if (o.compare) {
-        std::fprintf(stderr,
-                     "brumelt-capture: %zu frames at %dx%d: render only %.3f s (mean of the runs "
-                     "before and after), capture %.3f s, ratio %.3f\n",
-                     rows.size(), o.width, o.height, renderSeconds, captureSeconds,
+        logMessage("compare",
+                   "%zu frames at %dx%d: render only %.3f s (mean of the runs before and after), "
+                   "capture %.3f s, ratio %.3f",
+                   rows.size(), o.width, o.height, renderSeconds, captureSeconds,
                      renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
     }
-    glfwTerminate();
+    windowSystemTerminate();
     return status;
 }

@@ -1,0 +1,58 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Mapping lets an upload read the page cache directly: copying a large image into a fresh heap
+// block first cost as much as the upload itself. The files are the demo's own, not written while
+// it loads.
+static const char* describeErrno(const char* what) {
+    static char problem[160];
+    std::snprintf(problem, sizeof problem, "%s: %s", what, std::strerror(errno));
+    return problem;
+}
+
+FileBytes mapWholeFile(const char* path, const char** problem) {
+    static const uint8_t empty[1] = {0};
+    FileBytes file = {nullptr, 0, nullptr};
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *problem = describeErrno("cannot open");
+        return file;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *problem = "not a regular file";
+        close(fd);
+        return file;
+    }
+    size_t length = size_t(info.st_size);
+    if (length == 0) {
+        file.bytes = empty;
+    } else {
+#ifdef MAP_POPULATE
+        const int flags = MAP_PRIVATE | MAP_POPULATE;
+#else
+        const int flags = MAP_PRIVATE;
+#endif
+        void* mapped = mmap(nullptr, length, PROT_READ, flags, fd, 0);
+        if (mapped == MAP_FAILED) {
+            *problem = describeErrno("cannot read");
+        } else {
+            file.bytes = static_cast<const uint8_t*>(mapped);
+            file.size = length;
+            file.handle = mapped;
+        }
+    }
+    close(fd);
+    return file;
+}
+
+void releaseFileBytes(FileBytes file) {
+    if (file.handle) munmap(file.handle, file.size);
+}

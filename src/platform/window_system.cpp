@@ -1,3 +1,0 @@
-#include "platform/window_system.h"
-
-void* activeWindowHandle() { return nullptr; }
