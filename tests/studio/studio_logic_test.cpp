@@ -27,7 +27,7 @@ Timeline twoSectionTimeline() {
     return timelineOfEvents(events);
 }
 
-TEST(Transport, StepsAlongBarsAndBeatsFromAnywhere) {
+TEST(StudioTransport, StepsAlongBarsAndBeatsFromAnywhere) {
     EXPECT_EQ(stepGrid(0.0, 32, 1), 32.0);
     EXPECT_EQ(stepGrid(40.5, 32, 1), 64.0);
     EXPECT_EQ(stepGrid(40.5, 32, -1), 32.0);
@@ -37,7 +37,7 @@ TEST(Transport, StepsAlongBarsAndBeatsFromAnywhere) {
     EXPECT_EQ(stepGrid(3.0, 32, -1), 0.0); // never below the start
 }
 
-TEST(Transport, SectionsAndTheirStarts) {
+TEST(StudioTransport, SectionsAndTheirStarts) {
     const Timeline t = twoSectionTimeline();
     ASSERT_EQ(t.sections.size(), 2u);
     EXPECT_EQ(t.endRow, 160);
@@ -49,7 +49,7 @@ TEST(Transport, SectionsAndTheirStarts) {
     EXPECT_EQ(sectionAt(t, 64.0)->name, "main");
 }
 
-TEST(Transport, TypedPositions) {
+TEST(StudioTransport, TypedPositions) {
     const Timeline t = twoSectionTimeline();
     double row = -1.0;
     std::string error;
@@ -69,7 +69,7 @@ TEST(Transport, TypedPositions) {
     EXPECT_EQ(formatPosition(0.0), "0:0:0");
 }
 
-TEST(Transport, LoopJumpsBackOnlyAtItsEnd) {
+TEST(StudioTransport, LoopJumpsBackOnlyAtItsEnd) {
     LoopRange loop{64.0, 96.0, true};
     EXPECT_EQ(loopJump(loop, 95.9), -1.0);
     EXPECT_EQ(loopJump(loop, 96.0), 64.0);
@@ -79,7 +79,7 @@ TEST(Transport, LoopJumpsBackOnlyAtItsEnd) {
     EXPECT_EQ(loopJump(LoopRange{96.0, 64.0, true}, 300.0), -1.0); // empty range: no loop
 }
 
-TEST(Script, ReadsEveryCommandWithItsArguments) {
+TEST(StudioScript, ReadsEveryCommandWithItsArguments) {
     const char* text = "# a check\n"
                        "seek main+4:0:0\n"
                        "play 10   # frames\n"
@@ -109,7 +109,7 @@ TEST(Script, ReadsEveryCommandWithItsArguments) {
     EXPECT_EQ(c[8].numbers[1], 2.5);
 }
 
-TEST(Script, NamesTheLineOfEachMistake) {
+TEST(StudioScript, NamesTheLineOfEachMistake) {
     const struct {
         const char* text;
         const char* error;
@@ -131,7 +131,7 @@ TEST(Script, NamesTheLineOfEachMistake) {
     }
 }
 
-TEST(ShaderLog, NamesTheFileAndLineOfEachDriverMessage) {
+TEST(StudioShaderLog, NamesTheFileAndLineOfEachDriverMessage) {
     EXPECT_EQ(logWithFileLines("final.glsl", "0:11(5): error: `gl_FragColour' undeclared\n"
                                              "0:11(5): error: type mismatch\n\n"),
               "final.glsl:11: error: `gl_FragColour' undeclared\n"
@@ -142,7 +142,7 @@ TEST(ShaderLog, NamesTheFileAndLineOfEachDriverMessage) {
               "ERROR: 0:7: 'x' : undeclared identifier\nlink");
 }
 
-TEST(ShowTracks, ResolvesIntoMemoryWithEveryTableTrack) {
+TEST(StudioShowTracks, ResolvesIntoMemoryWithEveryTableTrack) {
     std::vector<MusicEvent> events;
     std::string error;
     ASSERT_EQ(parseMusicEvents("ev", "0 section intro\n64 section main\n64 kick\n160 end\n",
@@ -173,7 +173,7 @@ TEST(ShowTracks, ResolvesIntoMemoryWithEveryTableTrack) {
     EXPECT_NE(error.find("/nonexistent/show.tracks: cannot open"), std::string::npos) << error;
 }
 
-TEST(Watcher, ReportsSavesInPlaceAndByRenameOnce) {
+TEST(StudioWatcher, ReportsSavesInPlaceAndByRenameOnce) {
     TempFolder folder;
     const std::string a = folder.file("a.glsl"), b = folder.file("b.tracks");
     std::ofstream(a) << "1";

@@ -55,7 +55,8 @@ struct StudioWork {
 
     // Runs the studio on the script (with T standing for the folder) at 320 x 180.
     StudioRun run(std::string script) {
-        for (size_t at = script.find("T/"); at != std::string::npos; at = script.find("T/", at))
+        for (size_t at = script.find("T/"); at != std::string::npos;
+             at = script.find("T/", at + folder.path.size()))
             script.replace(at, 1, folder.path);
         std::ofstream(folder.file("script.txt")) << script;
         ChildProcess child = startProcess(

@@ -380,6 +380,7 @@ struct ScriptRun {
     double measureStart = 0.0;
     int64_t measureFrames = 0;
     double editTime = -1.0; // when the last edit command wrote its file
+    double seekTime = -1.0; // when the last seek command moved the cursor, until its frame shows
     int status = studioExitDone;
 };
 
@@ -416,8 +417,12 @@ static bool runCommand(Studio& studio, ScriptRun& run, const ScriptCommand& c) {
     std::string error;
     switch (c.op) {
     case scriptSeek:
-        if (parsePosition(c.args[0], studio.timeline, &row, &error)) failScript(studio, run, c, error);
-        else studioSeek(studio, row);
+        if (parsePosition(c.args[0], studio.timeline, &row, &error)) {
+            failScript(studio, run, c, error);
+        } else {
+            run.seekTime = now();
+            studioSeek(studio, row);
+        }
         return true;
     case scriptPlay:
         studioSetPlaying(studio, true);
@@ -643,6 +648,11 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         const double presented = now();
         studio.frameMs = (presented - lastPresent) * 1000.0;
         lastPresent = presented;
+        if (script && script->seekTime > 0.0) {
+            logMessage("seek", "row %.2f: %.1f ms from seek to frame", row,
+                       (presented - script->seekTime) * 1000.0);
+            script->seekTime = -1.0;
+        }
         if (reload.showPending) {
             studio.lastReloadMs = (presented - reload.saveTime) * 1000.0;
             logMessage("reload", "%s: %.1f ms from save to frame", reload.what.c_str(),
