@@ -48,8 +48,8 @@ struct StudioWork {
     TempFolder folder;
     StudioWork() {
         namespace fs = std::filesystem;
-        fs::copy_file(std::string(BRUMELT_SOURCE_DIR) + "/content/show.tracks",
-                      folder.file("show.tracks"));
+        for (const char* name : {"show.tracks", "music.score"})
+            fs::copy_file(std::string(BRUMELT_SOURCE_DIR) + "/content/" + name, folder.file(name));
         fs::copy(std::string(BRUMELT_SOURCE_DIR) + "/src/render/shaders", folder.file("shaders"));
     }
 
@@ -138,6 +138,24 @@ TEST(StudioRun, ABrokenChoreographyLineIsNamedUntilItIsFixed) {
     EXPECT_NE(studio.log.find("script.txt:7: no problem on screen holds 'show.tracks'"),
               std::string::npos)
         << studio.log;
+}
+
+TEST(StudioRun, ASavedScorePlaysItsNewMusicWithItsNewSectionsAtTheSamePosition) {
+    StudioWork work;
+    // A longer intro: "main" moves from bar 16 to bar 20 once the score is rendered again.
+    const StudioRun studio = work.run("seek 40\n"
+                                      "edit T/music.score \"section intro 8\" \"section intro 12\"\n"
+                                      "wait-reload 120\n"
+                                      "expect-no-error\n"
+                                      "expect-row 40 40\n"
+                                      "seek main\n"
+                                      "expect-row 640 640\n"
+                                      "play 1\n"
+                                      "wait 0.5\n"
+                                      "expect-row 642 720\n"
+                                      "quit\n");
+    EXPECT_EQ(studio.status, 0) << studio.log;
+    EXPECT_NE(studio.log.find("reload: music.score: "), std::string::npos) << studio.log;
 }
 
 TEST(StudioRun, TheLoopWrapsTheClockBackToItsStart) {

@@ -78,6 +78,7 @@ static void transportPanel(Studio& studio, double row) {
     ImGui::Text("%dx%d", studio.content->width, studio.content->height);
     ImGui::Text("frame %.1f ms   GPU scene %.2f  glow %.2f  final %.2f ms", studio.frameMs,
                 studio.passMs[0], studio.passMs[1], studio.passMs[2]);
+    if (studio.scoreRender) ImGui::Text("rendering the saved score...");
     if (studio.reloadsDone > 0)
         ImGui::Text("reloads %lld, last %.0f ms from save to frame",
                     static_cast<long long>(studio.reloadsDone), studio.lastReloadMs);

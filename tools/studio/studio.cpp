@@ -13,6 +13,7 @@
 #include "platform/window.h"
 #include "png_file.h"
 #include "render/content_steps.h"
+#include "score_render.h"
 #include "script.h"
 #include "shader_programs.h"
 #include "shaders/final.glsl.h"
@@ -333,6 +334,54 @@ static void loadChangedPrograms(Studio& studio) {
     loadPrograms(studio, rebuild);
 }
 
+// Starts rendering the saved score, or notes that it must be rendered again once the render
+// running now is done.
+static void renderScore(Studio& studio) {
+    if (studio.scoreRender) {
+        studio.scoreSavedAgain = true;
+        return;
+    }
+    studio.scoreRender = startScoreRender(studio.paths.score.c_str());
+    if (!studio.scoreRender) setProblem(studio, "score", studio.paths.score + ": cannot start a thread");
+}
+
+// The rendered score in place of the music, its events in place of the events, and the show
+// resolved against them, at the same position; true when a render finished in this call.
+static bool takeRenderedScore(Studio& studio) {
+    if (!studio.scoreRender || !scoreRenderFinished(studio.scoreRender)) return false;
+    std::vector<int16_t> music;
+    std::string eventsText, error;
+    std::vector<MusicEvent> events;
+    const int status = finishScoreRender(studio.scoreRender, &music, &eventsText, &error);
+    studio.scoreRender = nullptr;
+    if (studio.scoreSavedAgain) {
+        studio.scoreSavedAgain = false;
+        renderScore(studio);
+        return false; // what it made is already out of date
+    }
+    if (status == 0)
+        parseMusicEvents(studio.paths.score.c_str(), eventsText, &events, &error);
+    setProblem(studio, "score", error);
+    if (!error.empty()) return true;
+
+    const double row = studioRow(studio);
+    const MusicStream replaced = openMusicSamples(music.data(), int64_t(music.size() / 2));
+    if (!replaced) {
+        setProblem(studio, "score", studio.paths.score + ": the new music cannot be played");
+        return true;
+    }
+    studio.music = replaced;
+    musicPause(studio.music, true);
+    startMusic(studio.music);
+    studio.cursor = row;
+    musicSeek(studio.music, row / showRowsPerSecond);
+    if (studio.playing) musicPause(studio.music, false);
+    studio.events = std::move(events);
+    studio.timeline = timelineOfEvents(studio.events);
+    loadShow(studio);
+    return true;
+}
+
 struct Reload {
     double saveTime = -1.0; // when the save that is being applied happened
     bool showPending = false;
@@ -342,12 +391,20 @@ struct Reload {
 // Applies every save since the last frame: events, then the show, then shaders.
 static void applySaves(Studio& studio, FileWatcher* watcher, Reload& reload, double* editTime) {
     std::vector<std::string> saved;
-    if (!watcher || pollWatcher(watcher, &saved) == 0) return;
+    const bool scoreTaken = takeRenderedScore(studio);
+    if (!scoreTaken && (!watcher || pollWatcher(watcher, &saved) == 0)) return;
     const double seen = now();
     bool events = false, show = false, programs[3] = {false, false, false};
+    if (scoreTaken) reload.what = std::filesystem::path(studio.paths.score).filename().string();
     for (const std::string& path : saved) {
         if (path == studio.paths.events) events = true;
         if (path == studio.paths.show) show = true;
+        if (path == studio.paths.score) {
+            // Played once it is rendered; that counts as this save's reload.
+            renderScore(studio);
+            if (saved.size() == 1) return;
+            continue;
+        }
         const std::string name = std::filesystem::path(path).filename().string();
         for (int i = 0; i < 3; ++i)
             programs[i] = programs[i] || name == vertexFileName ||
@@ -541,6 +598,7 @@ static void watchEverything(Studio& studio, FileWatcher* watcher) {
     if (!watcher) return;
     watchFile(watcher, studio.paths.show.c_str());
     watchFile(watcher, studio.paths.events.c_str());
+    watchFile(watcher, studio.paths.score.c_str());
     const std::string dir = studio.paths.shaderDir + "/";
     watchFile(watcher, (dir + vertexFileName).c_str());
     for (FramePass pass : {framePassScene, framePassGlow, framePassFinal})
@@ -661,6 +719,11 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         }
     }
     closeWatcher(watcher);
+    if (studio.scoreRender) {
+        std::vector<int16_t> ignoredMusic;
+        std::string ignoredEvents, ignoredError;
+        finishScoreRender(studio.scoreRender, &ignoredMusic, &ignoredEvents, &ignoredError);
+    }
     stopOverlay();
     windowSystemTerminate();
     return script ? script->status : studioExitDone;

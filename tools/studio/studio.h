@@ -10,6 +10,7 @@
 
 struct AppWindow;
 struct FileWatcher;
+struct ScoreRender;
 
 // Where the studio reads what it watches.
 struct StudioPaths {
@@ -45,6 +46,8 @@ struct Studio {
 
     std::vector<StudioProblem> problems;
     int64_t reloadsDone = 0; // saves handled so far, applied or refused
+    ScoreRender* scoreRender = nullptr; // the score being rendered again, or null
+    bool scoreSavedAgain = false;       // saved while it was rendering: render once more
     double lastReloadMs = 0.0; // from the last save to the first frame after it
 
     // Timing, in milliseconds.
