@@ -12,7 +12,7 @@ edits=${2:-9}
 demo="$build/demo"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$root/content/show.tracks" "$work/"
+cp "$root/content/show.tracks" "$root/content/music.score" "$work/"
 cp -r "$root/src/render/shaders" "$work/shaders"
 
 # The studio on a script in the demo folder; its log lines on stdout.
@@ -68,6 +68,17 @@ seeks=$(studio "$work/seek.txt")
 seekPaused=$(echo "$seeks" | sed -n 's/.*seek: row .*: \([0-9.]*\) ms.*/\1/p' | head -5 | median)
 seekPlaying=$(echo "$seeks" | sed -n 's/.*seek: row .*: \([0-9.]*\) ms.*/\1/p' | tail -n +6 | median)
 
+# The score: rendered again on a thread while the old music plays on (one edit; it takes long).
+cat >"$work/score.txt" <<SCRIPT
+seek main
+play 2
+edit $work/music.score "section outro 12" "section outro 10"
+wait-reload 300
+frames 2
+quit
+SCRIPT
+score=$(studio "$work/score.txt" | sed -n 's/.*reload: music.score: \([0-9.]*\) ms.*/\1/p' | median)
+
 cat >"$work/frame.txt" <<'SCRIPT'
 seek main+4:0:0
 frames 5
@@ -102,6 +113,7 @@ frame presented after the reload ($edits edits of each kind).
 |---|---:|---|
 | track edit (fade key in show.tracks), save to frame | $track | under 100 |
 | shader edit (scene.glsl, a text never compiled before), save to frame | $shader | under 500 |
+| score edit (outro two bars shorter), save to the first frame with the new music | $score | |
 | seek to first frame, paused | $seekPaused | |
 | seek to first frame, playing (the music moves too) | $seekPlaying | |
 | studio frame at row $row, overlay on (41 frames, wall time present to present) | $overlayOn | |

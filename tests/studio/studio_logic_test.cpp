@@ -31,7 +31,7 @@ TEST(StudioTransport, StepsAlongBarsAndBeatsFromAnywhere) {
     EXPECT_EQ(stepGrid(0.0, 32, 1), 32.0);
     EXPECT_EQ(stepGrid(40.5, 32, 1), 64.0);
     EXPECT_EQ(stepGrid(40.5, 32, -1), 32.0);
-    EXPECT_EQ(stepGrid(64.0, 32, -1), 32.0);  // on a line: the one before
+    EXPECT_EQ(stepGrid(64.0, 32, -1), 32.0);      // on a line: the one before
     EXPECT_EQ(stepGrid(63.9999999, 32, 1), 96.0); // a clock a hair short of a line is on it
     EXPECT_EQ(stepGrid(12.0, 8, -2), 0.0);
     EXPECT_EQ(stepGrid(3.0, 32, -1), 0.0); // never below the start
@@ -56,9 +56,9 @@ TEST(StudioTransport, TypedPositions) {
     const struct {
         const char* text;
         double row;
-    } good[] = {{"880", 880.0},      {"880.5", 880.5},     {"27:2:5", 27 * 32 + 16 + 5},
-                {"main", 64.0},      {"main+1:0:0", 96.0}, {"main-8", 56.0},
-                {"end", 160.0},      {"intro-4", 0.0}};
+    } good[] = {{"880", 880.0}, {"880.5", 880.5},     {"27:2:5", 27 * 32 + 16 + 5},
+                {"main", 64.0}, {"main+1:0:0", 96.0}, {"main-8", 56.0},
+                {"end", 160.0}, {"intro-4", 0.0}};
     for (const auto& g : good) {
         EXPECT_EQ(parsePosition(g.text, t, &row, &error), 0) << g.text << ": " << error;
         EXPECT_EQ(row, g.row) << g.text;
@@ -165,9 +165,9 @@ TEST(StudioShowTracks, ResolvesIntoMemoryWithEveryTableTrack) {
     EXPECT_EQ(fetchTrack(set, "uGlow")->keyCount, 0);
     closeTrackSet(set);
 
-    EXPECT_EQ(resolveShow("show.tracks", "track uBend\n0 0 linear\nclimax 1 linear\n", events,
-                          &error),
-              nullptr);
+    EXPECT_EQ(
+        resolveShow("show.tracks", "track uBend\n0 0 linear\nclimax 1 linear\n", events, &error),
+        nullptr);
     EXPECT_EQ(error.rfind("show.tracks:3: ", 0), 0u) << error;
     EXPECT_EQ(resolveShowFiles("/nonexistent/show.tracks", "/nonexistent/ev", &error), nullptr);
     EXPECT_NE(error.find("/nonexistent/show.tracks: cannot open"), std::string::npos) << error;

@@ -59,11 +59,11 @@ struct StudioWork {
              at = script.find("T/", at + folder.path.size()))
             script.replace(at, 1, folder.path);
         std::ofstream(folder.file("script.txt")) << script;
-        ChildProcess child = startProcess(
-            {std::string(BRUMELT_DEMO_DIR) + "/brumelt-studio", "--content", folder.path,
-             "--shaders", folder.file("shaders"), "--size", "320x180", "--script",
-             folder.file("script.txt")},
-            BRUMELT_DEMO_DIR, {"SDL_AUDIODRIVER=dummy"});
+        ChildProcess child =
+            startProcess({std::string(BRUMELT_DEMO_DIR) + "/brumelt-studio", "--content",
+                          folder.path, "--shaders", folder.file("shaders"), "--size", "320x180",
+                          "--script", folder.file("script.txt")},
+                         BRUMELT_DEMO_DIR, {"SDL_AUDIODRIVER=dummy"});
         const int status = waitProcess(child, 150.0);
         return {status, readStderr(child)};
     }
@@ -73,10 +73,10 @@ TEST(StudioRun, ASeekShowsExactlyTheCapturedFrameOfItsRow) {
     StudioWork work;
     const StudioRun studio = work.run("seek 40\nplay 2\nseek 27:2:0\nstill T/seek.png\nquit\n");
     ASSERT_EQ(studio.status, 0) << studio.log;
-    ChildProcess capture = startProcess({std::string(BRUMELT_DEMO_DIR) + "/brumelt-capture",
-                                         "--size", "320x180", "--rows", "880",
-                                         work.folder.file("capture")},
-                                        BRUMELT_DEMO_DIR);
+    ChildProcess capture =
+        startProcess({std::string(BRUMELT_DEMO_DIR) + "/brumelt-capture", "--size", "320x180",
+                      "--rows", "880", work.folder.file("capture")},
+                     BRUMELT_DEMO_DIR);
     ASSERT_EQ(waitProcess(capture, 120.0), 0) << readStderr(capture);
     const std::vector<uint8_t> seen = pngPixels(work.folder.file("seek.png"));
     ASSERT_FALSE(seen.empty());
@@ -86,14 +86,15 @@ TEST(StudioRun, ASeekShowsExactlyTheCapturedFrameOfItsRow) {
 TEST(StudioRun, AChangedKeyShowsInTheFrameAfterItsReloadWhileTheMusicPlays) {
     StudioWork work;
     // The fade to black holds 0 from two bars into the intro until the fade; make it 1.
-    const StudioRun studio = work.run("seek main\n"
-                                      "play 2\n"
-                                      "still T/before.png\n"
-                                      "edit T/show.tracks \"intro+2:0:0    0\" \"intro+2:0:0    1\"\n"
-                                      "wait-reload\n"
-                                      "still T/after.png\n"
-                                      "frames 2\n"
-                                      "quit\n");
+    const StudioRun studio =
+        work.run("seek main\n"
+                 "play 2\n"
+                 "still T/before.png\n"
+                 "edit T/show.tracks \"intro+2:0:0    0\" \"intro+2:0:0    1\"\n"
+                 "wait-reload\n"
+                 "still T/after.png\n"
+                 "frames 2\n"
+                 "quit\n");
     ASSERT_EQ(studio.status, 0) << studio.log;
     EXPECT_GT(brightest(pngPixels(work.folder.file("before.png"))), 40);
     EXPECT_EQ(brightest(pngPixels(work.folder.file("after.png"))), 0);
@@ -106,16 +107,17 @@ TEST(StudioRun, AChangedKeyShowsInTheFrameAfterItsReloadWhileTheMusicPlays) {
 
 TEST(StudioRun, ABrokenShaderKeepsTheLastPictureAndShowsItsLogLine) {
     StudioWork work;
-    const StudioRun studio = work.run("seek 880\n"
-                                      "still T/good.png\n"
-                                      "edit T/shaders/final.glsl \"gl_FragColor =\" \"gl_FragColour =\"\n"
-                                      "wait-reload\n"
-                                      "expect-error final.glsl:11:\n"
-                                      "still T/broken.png\n"
-                                      "edit T/shaders/final.glsl \"gl_FragColour =\" \"gl_FragColor =\"\n"
-                                      "wait-reload\n"
-                                      "expect-no-error\n"
-                                      "quit\n");
+    const StudioRun studio =
+        work.run("seek 880\n"
+                 "still T/good.png\n"
+                 "edit T/shaders/final.glsl \"gl_FragColor =\" \"gl_FragColour =\"\n"
+                 "wait-reload\n"
+                 "expect-error final.glsl:11:\n"
+                 "still T/broken.png\n"
+                 "edit T/shaders/final.glsl \"gl_FragColour =\" \"gl_FragColor =\"\n"
+                 "wait-reload\n"
+                 "expect-no-error\n"
+                 "quit\n");
     ASSERT_EQ(studio.status, 0) << studio.log;
     EXPECT_NE(studio.log.find("final.glsl:11: error"), std::string::npos) << studio.log;
     const std::vector<uint8_t> good = pngPixels(work.folder.file("good.png"));
@@ -143,17 +145,18 @@ TEST(StudioRun, ABrokenChoreographyLineIsNamedUntilItIsFixed) {
 TEST(StudioRun, ASavedScorePlaysItsNewMusicWithItsNewSectionsAtTheSamePosition) {
     StudioWork work;
     // A longer intro: "main" moves from bar 16 to bar 20 once the score is rendered again.
-    const StudioRun studio = work.run("seek 40\n"
-                                      "edit T/music.score \"section intro 8\" \"section intro 12\"\n"
-                                      "wait-reload 120\n"
-                                      "expect-no-error\n"
-                                      "expect-row 40 40\n"
-                                      "seek main\n"
-                                      "expect-row 640 640\n"
-                                      "play 1\n"
-                                      "wait 0.5\n"
-                                      "expect-row 642 720\n"
-                                      "quit\n");
+    const StudioRun studio =
+        work.run("seek 40\n"
+                 "edit T/music.score \"section intro 8\" \"section intro 12\"\n"
+                 "wait-reload 120\n"
+                 "expect-no-error\n"
+                 "expect-row 40 40\n"
+                 "seek main\n"
+                 "expect-row 640 640\n"
+                 "play 1\n"
+                 "wait 0.5\n"
+                 "expect-row 642 720\n"
+                 "quit\n");
     EXPECT_EQ(studio.status, 0) << studio.log;
     EXPECT_NE(studio.log.find("reload: music.score: "), std::string::npos) << studio.log;
 }

@@ -13,9 +13,6 @@
 #include <cmath>
 #include <cstdio>
 
-// Rows of the timeline's view, centred on the cursor; the mouse wheel over it zooms.
-static double timelineSpan = 16.0 * showRowsPerBar;
-
 void handleKeys(Studio& studio) {
     const ImGuiIO& io = ImGui::GetIO();
     if (io.WantTextInput) return;
@@ -107,7 +104,7 @@ static void tracksPanel(Studio& studio, double row) {
 }
 
 static ImU32 curveColour(size_t i) {
-    static const ImU32 colours[] = {IM_COL32(255, 200, 60, 255), IM_COL32(90, 200, 255, 255),
+    static const ImU32 colours[] = {IM_COL32(255, 200, 60, 255),  IM_COL32(90, 200, 255, 255),
                                     IM_COL32(255, 110, 170, 255), IM_COL32(140, 255, 120, 255),
                                     IM_COL32(200, 150, 255, 255), IM_COL32(255, 140, 80, 255)};
     return colours[i % (sizeof colours / sizeof colours[0])];
@@ -131,7 +128,9 @@ static void drawCurve(ImDrawList* draw, const char* name, const Track* track, Im
             high = std::fmax(high, track->keys[k].value);
         }
     const float range = high > low ? high - low : 1.0f;
-    const auto y = [&](float v) { return origin.y + size.y - 4 - (v - low) / range * (size.y - 8); };
+    const auto y = [&](float v) {
+        return origin.y + size.y - 4 - (v - low) / range * (size.y - 8);
+    };
     for (int i = 0; i < samples; ++i)
         draw->AddLine(ImVec2(origin.x + size.x * i / samples, y(values[size_t(i)])),
                       ImVec2(origin.x + size.x * (i + 1) / samples, y(values[size_t(i) + 1])),
@@ -176,14 +175,15 @@ static void timelinePanel(Studio& studio, double row) {
     }
     ImGui::InvisibleButton("##timeline", size);
     const bool hovered = ImGui::IsItemHovered();
-    const double first = row - timelineSpan / 2.0;
-    const auto x = [&](double r) { return origin.x + float((r - first) / timelineSpan) * size.x; };
+    double& span = studio.timelineSpan; // the mouse wheel over the timeline zooms
+    const double first = row - span / 2.0;
+    const auto x = [&](double r) { return origin.x + float((r - first) / span) * size.x; };
     ImDrawList* draw = ImGui::GetWindowDrawList();
     draw->PushClipRect(origin, ImVec2(origin.x + size.x, origin.y + size.y), true);
     // Sections as alternating bands with their names; the end of the music closes the last.
     const std::vector<ShowSection>& sections = studio.timeline.sections;
     for (size_t i = 0; i < sections.size(); ++i) {
-        const double end = i + 1 < sections.size() ? sections[i + 1].row
+        const double end = i + 1 < sections.size()      ? sections[i + 1].row
                            : studio.timeline.endRow > 0 ? studio.timeline.endRow
                                                         : sections[i].row + 1e6;
         const ImU32 shade = i % 2 ? IM_COL32(60, 60, 70, 120) : IM_COL32(40, 40, 50, 120);
@@ -196,22 +196,21 @@ static void timelinePanel(Studio& studio, double row) {
                           sections[i].name.c_str());
     }
     // Bar lines, when they are not too dense to see.
-    if (size.x / (timelineSpan / showRowsPerBar) > 6.0)
-        for (double b = std::ceil(first / showRowsPerBar) * showRowsPerBar; b < first + timelineSpan;
+    if (size.x / (span / showRowsPerBar) > 6.0)
+        for (double b = std::ceil(first / showRowsPerBar) * showRowsPerBar; b < first + span;
              b += showRowsPerBar)
             draw->AddLine(ImVec2(x(b), origin.y + size.y - 8), ImVec2(x(b), origin.y + size.y),
                           IM_COL32(160, 160, 160, 160));
     if (studio.loop.end > studio.loop.start)
-        draw->AddRectFilled(ImVec2(x(studio.loop.start), origin.y),
-                            ImVec2(x(studio.loop.end), origin.y + size.y),
-                            studio.loop.enabled ? IM_COL32(80, 160, 255, 60)
-                                                : IM_COL32(80, 160, 255, 25));
+        draw->AddRectFilled(
+            ImVec2(x(studio.loop.start), origin.y), ImVec2(x(studio.loop.end), origin.y + size.y),
+            studio.loop.enabled ? IM_COL32(80, 160, 255, 60) : IM_COL32(80, 160, 255, 25));
     const std::vector<const char*>& names = studioTrackNames();
     float labelY = origin.y + 18;
     for (size_t i = 0; i < names.size(); ++i)
         if (studio.pickedTracks[i]) {
             drawCurve(draw, names[i], fetchTrack(studio.content->trackSet, names[i]),
-                      curveColour(i), origin, size, first, timelineSpan, labelY);
+                      curveColour(i), origin, size, first, span, labelY);
             labelY += 14;
         }
     draw->AddLine(ImVec2(x(row), origin.y), ImVec2(x(row), origin.y + size.y),
@@ -219,12 +218,12 @@ static void timelinePanel(Studio& studio, double row) {
     draw->PopClipRect();
     // Click or drag to move the cursor; paused, every position shows its exact frame.
     if (ImGui::IsItemActive() && ImGui::IsMouseDown(ImGuiMouseButton_Left)) {
-        const double target = first + (ImGui::GetIO().MousePos.x - origin.x) / size.x * timelineSpan;
+        const double target = first + (ImGui::GetIO().MousePos.x - origin.x) / size.x * span;
         if (std::fabs(target - row) > 1e-9) studioSeek(studio, target);
     }
     if (hovered && ImGui::GetIO().MouseWheel != 0.0f) {
-        timelineSpan *= ImGui::GetIO().MouseWheel > 0 ? 0.8 : 1.25;
-        timelineSpan = std::fmin(std::fmax(timelineSpan, showRowsPerBeat * 2), 200.0 * showRowsPerBar);
+        span *= ImGui::GetIO().MouseWheel > 0 ? 0.8 : 1.25;
+        span = std::fmin(std::fmax(span, showRowsPerBeat * 2), 200.0 * showRowsPerBar);
     }
     ImGui::End();
 }
@@ -254,8 +253,9 @@ void drawOverlay(Studio& studio, double row) {
         transportPanel(studio, row);
         tracksPanel(studio, row);
         timelinePanel(studio, row);
-        problemsPanel(studio);
     }
+    // A problem stays on screen with the overlay hidden: the picture is not what the files say.
+    problemsPanel(studio);
     ImGui::Render();
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
 }

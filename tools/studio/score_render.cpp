@@ -51,6 +51,10 @@ bool scoreRenderFinished(const ScoreRender* render) {
     return render->finished;
 }
 
+void abandonScoreRender(ScoreRender* render) {
+    render->thread.detach();
+}
+
 int finishScoreRender(ScoreRender* render, std::vector<int16_t>* music, std::string* events,
                       std::string* error) {
     render->thread.join();

@@ -14,6 +14,10 @@ ScoreRender* startScoreRender(const char* scorePath);
 // True once the render has finished, successfully or not; never blocks.
 bool scoreRenderFinished(const ScoreRender* render);
 
+// Lets a render that is still running finish on its own while the program ends (its memory is
+// left to the process's end).
+void abandonScoreRender(ScoreRender* render);
+
 // Waits for the render, takes its results and frees it. 0 with the music (interleaved 16-bit
 // stereo at 44100 Hz, as the build's WAV holds it) and the event file's text; else 1 with *error
 // as "FILE:LINE: what".

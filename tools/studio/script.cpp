@@ -34,8 +34,10 @@ static bool splitWords(const std::string& line, std::vector<std::string>* words,
                 continue;
             }
             const char e = i < line.size() ? line[i++] : '\0';
-            if (e == 'n') word += '\n';
-            else if (e == '"' || e == '\\') word += e;
+            if (e == 'n')
+                word += '\n';
+            else if (e == '"' || e == '\\')
+                word += e;
             else {
                 *problem = "unknown escape in a quoted argument (only \\\" \\\\ \\n)";
                 return false;
@@ -152,9 +154,8 @@ int parseScript(const char* fileName, const std::string& text, std::vector<Scrip
         const int32_t n = int32_t(c.args.size());
         if (n < shape->minArgs || n > shape->maxArgs)
             return fail(words[0] + " takes " + std::to_string(shape->minArgs) +
-                        (shape->maxArgs != shape->minArgs
-                             ? " to " + std::to_string(shape->maxArgs)
-                             : std::string()) +
+                        (shape->maxArgs != shape->minArgs ? " to " + std::to_string(shape->maxArgs)
+                                                          : std::string()) +
                         " argument(s), not " + std::to_string(n));
         for (int32_t i = 0; i < shape->numericArgs && i < n; ++i)
             if (!number(c.args[i], &c.numbers[i]))

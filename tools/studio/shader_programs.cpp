@@ -69,7 +69,8 @@ std::string logWithFileLines(const char* fileName, const std::string& log) {
         if (lineReference(line, &number, &message)) {
             while (message < line.size() && line[message] == ' ')
                 ++message;
-            line = std::string(fileName) + ":" + std::to_string(number) + ": " + line.substr(message);
+            line =
+                std::string(fileName) + ":" + std::to_string(number) + ": " + line.substr(message);
         }
         if (!out.empty()) out += '\n';
         out += line;

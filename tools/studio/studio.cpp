@@ -39,14 +39,16 @@ enum StudioExit {
     studioExitDone = 0,
     studioExitScript = 1,   // an expectation or a command of the script failed
     studioExitUsage = 2,    // bad command line or script
-    studioExitAudio = 3,    // no audio device or no music file
+    studioExitData = 3,     // no audio device, no music file or no track set
     studioExitGraphics = 4, // no window, no GL context or missing GL entry points
 };
 
 // Set by SIGINT or SIGTERM: the studio then ends as if its window were closed.
 static volatile std::sig_atomic_t stopRequested = 0;
 
-static void requestStop(int) { stopRequested = 1; }
+static void requestStop(int) {
+    stopRequested = 1;
+}
 
 static double now() {
     using namespace std::chrono;
@@ -65,7 +67,7 @@ static const char* usage() {
            "  --scale N      draw at 1/N of the window size and scale up (default 1)\n"
            "  --script FILE  run the commands in FILE (see the README)\n"
            "Exit status: 0 done, 1 a script check failed, 2 bad command line or script,\n"
-           "3 no audio device or music, 4 no window or OpenGL.\n";
+           "3 no audio device, music or track set, 4 no window or OpenGL.\n";
 }
 
 struct StudioOptions {
@@ -87,19 +89,25 @@ static std::string parseOptions(int argc, char** argv, StudioOptions* o, bool* h
         }
         if (i + 1 >= argc) return a + " needs a value, or is not an option";
         const std::string v = argv[++i];
-        if (a == "--content") o->contentDir = v;
-        else if (a == "--shaders") o->shaderDir = v;
-        else if (a == "--events") o->events = v;
-        else if (a == "--script") o->script = v;
+        if (a == "--content")
+            o->contentDir = v;
+        else if (a == "--shaders")
+            o->shaderDir = v;
+        else if (a == "--events")
+            o->events = v;
+        else if (a == "--script")
+            o->script = v;
         else if (a == "--size") {
             char x = 0, extra = 0;
             if (std::sscanf(v.c_str(), "%d%c%d%c", &o->width, &x, &o->height, &extra) != 3 ||
-                x != 'x' || o->width < 16 || o->height < 16 || o->width > 16384 || o->height > 16384)
+                x != 'x' || o->width < 16 || o->height < 16 || o->width > 16384 ||
+                o->height > 16384)
                 return "--size takes WIDTHxHEIGHT, each 16 to 16384";
         } else if (a == "--scale") {
             if (v != "1" && v != "2" && v != "4") return "--scale takes 1, 2 or 4";
             o->scale = std::stoi(v);
-        } else return "unknown option " + a;
+        } else
+            return "unknown option " + a;
     }
     return "";
 }
@@ -122,8 +130,10 @@ const std::vector<const char*>& studioTrackNames() {
 void setProblem(Studio& studio, const char* source, const std::string& text) {
     for (size_t i = 0; i < studio.problems.size(); ++i)
         if (studio.problems[i].source == source) {
-            if (text.empty()) studio.problems.erase(studio.problems.begin() + long(i));
-            else studio.problems[i].text = text;
+            if (text.empty())
+                studio.problems.erase(studio.problems.begin() + long(i));
+            else
+                studio.problems[i].text = text;
             return;
         }
     if (!text.empty()) {
@@ -145,8 +155,10 @@ void studioSeek(Studio& studio, double row) {
 
 void studioSetPlaying(Studio& studio, bool playing) {
     if (playing == studio.playing) return;
-    if (!playing) studio.cursor = studioRow(studio);
-    else musicSeek(studio.music, studio.cursor / showRowsPerSecond);
+    if (!playing)
+        studio.cursor = studioRow(studio);
+    else
+        musicSeek(studio.music, studio.cursor / showRowsPerSecond);
     musicPause(studio.music, !playing);
     studio.playing = playing;
 }
@@ -181,6 +193,7 @@ static void sizeTargets(Content& content, int32_t width, int32_t height) {
 
 // The three passes at row into the lower left width x height of the back buffer, each timed.
 static void drawPasses(Studio& studio, double row, int32_t width, int32_t height, bool timed) {
+    timed = timed && studio.timerQueries;
     sizeTargets(*studio.content, width, height);
     resetDrawState();
     glViewport(0, 0, width, height);
@@ -195,7 +208,7 @@ static void drawPasses(Studio& studio, double row, int32_t width, int32_t height
 
 // Reads the pass times of the frame drawn gpuQueryFrames - 1 frames ago, when they are in.
 static void collectPassTimes(Studio& studio) {
-    if (studio.frameNumber < gpuQueryFrames) return;
+    if (!studio.timerQueries || studio.frameNumber < gpuQueryFrames) return;
     GLuint* queries = studio.passQueries[(studio.frameNumber + 1) % gpuQueryFrames];
     for (int i = 0; i < 3; ++i) {
         GLuint available = 0;
@@ -235,6 +248,10 @@ static void scaleUp(GLuint texture, int32_t width, int32_t height, int32_t windo
 int studioWriteStill(Studio& studio, const char* path) {
     int32_t width = 0, height = 0;
     windowFramebufferSize(studio.window, &width, &height);
+    if (width < 1 || height < 1) {
+        logMessage("still", "%s: the window has no area to draw", path);
+        return 1;
+    }
     const double row = studioRow(studio);
     drawPasses(studio, row, width, height, false);
     std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
@@ -342,7 +359,8 @@ static void renderScore(Studio& studio) {
         return;
     }
     studio.scoreRender = startScoreRender(studio.paths.score.c_str());
-    if (!studio.scoreRender) setProblem(studio, "score", studio.paths.score + ": cannot start a thread");
+    if (!studio.scoreRender)
+        setProblem(studio, "score", studio.paths.score + ": cannot start a thread");
 }
 
 // The rendered score in place of the music, its events in place of the events, and the show
@@ -359,8 +377,7 @@ static bool takeRenderedScore(Studio& studio) {
         renderScore(studio);
         return false; // what it made is already out of date
     }
-    if (status == 0)
-        parseMusicEvents(studio.paths.score.c_str(), eventsText, &events, &error);
+    if (status == 0) parseMusicEvents(studio.paths.score.c_str(), eventsText, &events, &error);
     setProblem(studio, "score", error);
     if (!error.empty()) return true;
 
@@ -384,8 +401,9 @@ static bool takeRenderedScore(Studio& studio) {
 
 struct Reload {
     double saveTime = -1.0; // when the save that is being applied happened
+    double applyMs = 0.0;   // resolving, compiling and swapping it in
     bool showPending = false;
-    std::string what;       // the files of the pending report
+    std::string what; // the files of the pending report
 };
 
 // Applies every save since the last frame: events, then the show, then shaders.
@@ -407,8 +425,8 @@ static void applySaves(Studio& studio, FileWatcher* watcher, Reload& reload, dou
         }
         const std::string name = std::filesystem::path(path).filename().string();
         for (int i = 0; i < 3; ++i)
-            programs[i] = programs[i] || name == vertexFileName ||
-                          name == fragmentFileName(FramePass(i));
+            programs[i] =
+                programs[i] || name == vertexFileName || name == fragmentFileName(FramePass(i));
         reload.what += (reload.what.empty() ? "" : ", ") + name;
     }
     if (events && loadEvents(studio)) show = true;
@@ -418,6 +436,7 @@ static void applySaves(Studio& studio, FileWatcher* watcher, Reload& reload, dou
     // A save made by the script knows its own time; one from an editor is timed from when the
     // watcher saw it (at most a frame late).
     reload.saveTime = *editTime > 0.0 ? *editTime : seen;
+    reload.applyMs = (now() - seen) * 1000.0;
     *editTime = -1.0;
     reload.showPending = true;
 }
@@ -534,7 +553,8 @@ static bool runCommand(Studio& studio, ScriptRun& run, const ScriptCommand& c) {
         if (parsePosition(c.args[0], studio.timeline, &row, &error) ||
             parsePosition(c.args[1], studio.timeline, &end, &error))
             failScript(studio, run, c, error);
-        else studio.loop = {row, end, true};
+        else
+            studio.loop = {row, end, true};
         return true;
     case scriptLoopOff:
         studio.loop.enabled = false;
@@ -570,10 +590,12 @@ static void stepScript(Studio& studio, ScriptRun& run) {
         run.waitUntil = 0.0;
     }
     if (run.waitingReload) {
-        if (studio.reloadsDone > run.reloadsAtWait) run.waitingReload = false;
+        if (studio.reloadsDone > run.reloadsAtWait)
+            run.waitingReload = false;
         else if (now() > run.waitDeadline)
             failScript(studio, run, run.commands[run.next - 1], "no reload came in time");
-        else return;
+        else
+            return;
     }
     while (!studio.quit && run.next < run.commands.size())
         if (!runCommand(studio, run, run.commands[run.next++])) return;
@@ -610,7 +632,8 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     // The camera's height and roll are drawn on the timeline until other tracks are picked.
     const std::vector<const char*>& names = studioTrackNames();
     for (size_t i = 0; i < names.size(); ++i)
-        studio.pickedTracks[i] = !std::strcmp(names[i], "uCamPos.y") || !std::strcmp(names[i], "uCamRot.z");
+        studio.pickedTracks[i] =
+            !std::strcmp(names[i], "uCamPos.y") || !std::strcmp(names[i], "uCamRot.z");
     studio.paths = {options.contentDir + "/show.tracks", options.contentDir + "/music.score",
                     options.events, options.shaderDir};
     studio.scale = options.scale;
@@ -619,7 +642,8 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         logMessage("window", "cannot start the window system");
         return studioExitGraphics;
     }
-    studio.window = createAppWindow(options.width, options.height, "Brumelt Studio", windowResizable);
+    studio.window =
+        createAppWindow(options.width, options.height, "Brumelt Studio", windowResizable);
     if (!studio.window) return studioExitGraphics;
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", problem);
@@ -642,22 +666,26 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     }
     loadContent(*studio.content);
     loadChangedPrograms(studio);
-    for (auto& frameQueries : studio.passQueries)
-        glGenQueries(3, frameQueries);
+    // Timer queries are OpenGL 3.3 or ARB_timer_query; without them the overlay shows no pass
+    // times.
+    studio.timerQueries = glGenQueries && glBeginQuery && glGetQueryObjectui64v;
+    if (studio.timerQueries)
+        for (auto& frameQueries : studio.passQueries)
+            glGenQueries(3, frameQueries);
     GLuint previewTexture = 0;
     glGenTextures(1, &previewTexture);
 
-    if (!initMusicDevice(nullptr)) return studioExitAudio;
+    if (!initMusicDevice(nullptr)) return studioExitData;
     studio.music = openMusic(showMusicPath);
     if (!studio.music) {
         logMessage("music", "%s: cannot open the music", showMusicPath);
-        return studioExitAudio;
+        return studioExitData;
     }
     // The show as written now; when it does not resolve, the built track files stand in.
     if (!(loadEvents(studio) && loadShow(studio)) && !studio.content->trackSet &&
         openTracks(*studio.content) != 0) {
         logMessage("tracks", "cannot create the track set");
-        return studioExitGraphics;
+        return studioExitData;
     }
     // The audio library may have claimed these signals for itself; here they end the studio.
     std::signal(SIGINT, requestStop);
@@ -674,7 +702,6 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     while (!studio.quit) {
         pollWindowEvents();
         if (windowCloseRequested(studio.window) || stopRequested) break;
-        applySaves(studio, watcher, reload, editTime);
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplGlfw_NewFrame();
         ImGui::NewFrame();
@@ -684,6 +711,8 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
             ImGui::EndFrame();
             break;
         }
+        // After the script, so that a file it saved shows in this very frame.
+        applySaves(studio, watcher, reload, editTime);
         double row = studioRow(studio);
         const double jump = studio.playing ? loopJump(studio.loop, row) : -1.0;
         if (jump >= 0.0) {
@@ -713,17 +742,14 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         }
         if (reload.showPending) {
             studio.lastReloadMs = (presented - reload.saveTime) * 1000.0;
-            logMessage("reload", "%s: %.1f ms from save to frame", reload.what.c_str(),
-                       (presented - reload.saveTime) * 1000.0);
+            logMessage("reload", "%s: %.1f ms from save to frame (applied in %.1f ms)",
+                       reload.what.c_str(), studio.lastReloadMs, reload.applyMs);
             reload = Reload();
         }
     }
     closeWatcher(watcher);
-    if (studio.scoreRender) {
-        std::vector<int16_t> ignoredMusic;
-        std::string ignoredEvents, ignoredError;
-        finishScoreRender(studio.scoreRender, &ignoredMusic, &ignoredEvents, &ignoredError);
-    }
+    // Quitting does not wait for a score that is still being rendered.
+    if (studio.scoreRender) abandonScoreRender(studio.scoreRender);
     stopOverlay();
     windowSystemTerminate();
     return script ? script->status : studioExitDone;

@@ -38,27 +38,29 @@ struct Studio {
     Timeline timeline;
 
     bool playing = false;
-    double cursor = 0.0;   // the row shown while paused, and the last row shown while playing
+    double cursor = 0.0; // the row shown while paused, and the last row shown while playing
     LoopRange loop;
-    int32_t scale = 1;     // the picture is drawn at the window size divided by this
+    int32_t scale = 1; // the picture is drawn at the window size divided by this
     bool overlay = true;
     bool quit = false;
 
     std::vector<StudioProblem> problems;
-    int64_t reloadsDone = 0; // saves handled so far, applied or refused
+    int64_t reloadsDone = 0;            // saves handled so far, applied or refused
     ScoreRender* scoreRender = nullptr; // the score being rendered again, or null
     bool scoreSavedAgain = false;       // saved while it was rendering: render once more
-    double lastReloadMs = 0.0; // from the last save to the first frame after it
+    double lastReloadMs = 0.0;          // from the last save to the first frame after it
 
     // Timing, in milliseconds.
     double frameMs = 0.0;               // wall time between the last two presents
     double passMs[3] = {0.0, 0.0, 0.0}; // GPU time of scene, glow and final
+    bool timerQueries = false;          // whether the driver has GL_TIME_ELAPSED queries
     GLuint passQueries[gpuQueryFrames][3] = {};
     int64_t frameNumber = 0;
 
     bool pickedTracks[32] = {}; // by index into studioTrackNames(): drawn on the timeline
     char typedPosition[64] = {};
-    std::string lastStill;      // path of the last still written, for the overlay
+    double timelineSpan = 512.0; // rows the timeline shows around the cursor (16 bars)
+    std::string lastStill;       // path of the last still written, for the overlay
 };
 
 // The distinct track names of the uniform table, in table order (24 of them).

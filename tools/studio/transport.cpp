@@ -62,7 +62,8 @@ static bool wholeNumber(const std::string& text, size_t begin, size_t end, long*
 static bool rowOfText(const std::string& text, double* row) {
     const size_t colon = text.find(':');
     if (colon == std::string::npos) {
-        if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+        if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
+            return false;
         char* end = nullptr;
         const double v = std::strtod(text.c_str(), &end);
         if (*end != '\0' || !std::isfinite(v)) return false;

@@ -12,7 +12,7 @@
 struct MusicEvent;
 
 struct ShowSection {
-    int32_t row;      // first row
+    int32_t row; // first row
     std::string name;
 };
 

@@ -33,12 +33,15 @@ FileWatcher* openWatcher() {
 int watchFile(FileWatcher* watcher, const char* path) {
     const std::string p = path;
     const size_t slash = p.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : p.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : p.substr(0, slash);
     const std::string base = slash == std::string::npos ? p : p.substr(slash + 1);
     // Watching a folder twice gives back the same descriptor, so files of one folder share it.
     const int wd = inotify_add_watch(watcher->fd, folder.c_str(), saveEvents | IN_ONLYDIR);
     if (wd < 0) {
-        logMessage("watch", "%s: cannot watch the folder: %s", folder.c_str(), std::strerror(errno));
+        logMessage("watch", "%s: cannot watch the folder: %s", folder.c_str(),
+                   std::strerror(errno));
         return 1;
     }
     watcher->files.push_back({p, wd, base, false});
