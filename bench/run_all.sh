@@ -95,6 +95,10 @@ NOTE
     echo '```'
     echo
   fi
+  if [ -x "$demo/brumelt-studio" ]; then
+    "$root/bench/studio/studio_bench.sh" "$build"
+    echo
+  fi
 } > "$out.tmp"
 mv "$out.tmp" "$out"
 echo "wrote $out" >&2
