@@ -53,17 +53,25 @@ struct StudioWork {
         fs::copy(std::string(BRUMELT_SOURCE_DIR) + "/src/render/shaders", folder.file("shaders"));
     }
 
-    // Runs the studio on the script (with T standing for the folder) at 320 x 180.
-    StudioRun run(std::string script) {
+    // Runs the studio on the script (with T standing for the folder) at 320 x 180, from the demo
+    // folder or the given one.
+    StudioRun run(std::string script, const std::string& workDir = BRUMELT_DEMO_DIR,
+                  const std::vector<std::string>& extraArgs = {}) {
         for (size_t at = script.find("T/"); at != std::string::npos;
              at = script.find("T/", at + folder.path.size()))
             script.replace(at, 1, folder.path);
         std::ofstream(folder.file("script.txt")) << script;
-        ChildProcess child =
-            startProcess({std::string(BRUMELT_DEMO_DIR) + "/brumelt-studio", "--content",
-                          folder.path, "--shaders", folder.file("shaders"), "--size", "320x180",
-                          "--script", folder.file("script.txt")},
-                         BRUMELT_DEMO_DIR, {"SDL_AUDIODRIVER=dummy"});
+        std::vector<std::string> args = {std::string(BRUMELT_DEMO_DIR) + "/brumelt-studio",
+                                         "--content",
+                                         folder.path,
+                                         "--shaders",
+                                         folder.file("shaders"),
+                                         "--size",
+                                         "320x180",
+                                         "--script",
+                                         folder.file("script.txt")};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        ChildProcess child = startProcess(args, workDir, {"SDL_AUDIODRIVER=dummy"});
         const int status = waitProcess(child, 150.0);
         return {status, readStderr(child)};
     }
@@ -71,7 +79,9 @@ struct StudioWork {
 
 TEST(StudioRun, ASeekShowsExactlyTheCapturedFrameOfItsRow) {
     StudioWork work;
-    const StudioRun studio = work.run("seek 40\nplay 2\nseek 27:2:0\nstill T/seek.png\nquit\n");
+    // Drawn at a quarter of the window before, the still is still the whole window's frame.
+    const StudioRun studio = work.run(
+        "seek 40\nplay 2\nscale 4\nframes 2\npause\nseek 27:2:0\nstill T/seek.png\nquit\n");
     ASSERT_EQ(studio.status, 0) << studio.log;
     ChildProcess capture =
         startProcess({std::string(BRUMELT_DEMO_DIR) + "/brumelt-capture", "--size", "320x180",
@@ -167,6 +177,23 @@ TEST(StudioRun, TheLoopWrapsTheClockBackToItsStart) {
     const StudioRun studio = work.run("scale 4\nloop main main+0:1:0\nseek main\nplay 1\nwait 1.2\n"
                                       "expect-row 512 520\npause\nquit\n");
     EXPECT_EQ(studio.status, 0) << studio.log;
+}
+
+TEST(StudioRun, RefusesWhatItCannotUseWithOneLine) {
+    StudioWork work;
+    StudioRun run = work.run("quit\n", BRUMELT_DEMO_DIR, {"--scale", "3"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.log.find("--scale takes 1, 2 or 4"), std::string::npos) << run.log;
+    run = work.run("seek 0\nplay\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.log.find("script.txt:2: play takes 1 argument(s), not 0"), std::string::npos)
+        << run.log;
+    run = work.run("seek nowhere\nquit\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.log.find("script.txt:1: 'nowhere' is neither"), std::string::npos) << run.log;
+    run = work.run("quit\n", work.folder.path); // no assets/music.mp3 there
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.log.find("assets/music.mp3"), std::string::npos) << run.log;
 }
 
 } // namespace
