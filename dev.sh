@@ -5,6 +5,7 @@
 #   ./dev.sh build  install what is missing and build (demo folder: build/demo)
 #   ./dev.sh bench  build and run the benchmarks, writing BENCHMARKS.md
 #   ./dev.sh fuzz [SECONDS]  build the libFuzzer targets with clang and run each for SECONDS (60)
+#   ./dev.sh dist   build for release and write the archives to dist/
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here"
@@ -35,19 +36,19 @@ build() { # build DIR [cmake options...]
 }
 
 # Starts one Xvfb for the whole test run when there is no display, with room for the largest
-# mode the tests add; it goes away with this script.
+# mode the tests add; the server picks a free display number and tells it (-displayfd), and it
+# goes away with this script.
 ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local n
-  for n in $(seq 90 130); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
-  done
-  Xvfb ":$n" -noreset -nolisten tcp -screen 0 1920x1080x24 >/dev/null 2>&1 &
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1920x1080x24 3>"$number_file" >/dev/null 2>&1 &
   xvfb_pid=$!
   trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.05; done
-  log "Xvfb did not start on $DISPLAY"; exit 1
+  for _ in $(seq 200); do [ -s "$number_file" ] && break; sleep 0.05; done
+  export DISPLAY=":$(head -n 1 "$number_file")"
+  rm -f "$number_file"
+  xdpyinfo >/dev/null 2>&1 || { log "Xvfb did not start"; exit 1; }
 }
 
 run_tests() { # run_tests DIR [ctest options...]
@@ -88,6 +89,24 @@ run_fuzzers() { # run_fuzzers DIR SECONDS
   return $failed
 }
 
+# The Linux release: a Release build of the demo with the content of the main build (made the
+# same whatever the build type) and README.txt, in dist/brumelt-linux-x86_64.tar.gz.
+dist_linux() {
+  local release_dir=${BRUMELT_RELEASE_BUILD_DIR:-build-release} stage name=brumelt-linux-x86_64
+  build "$build_dir"
+  cmake -S . -B "$release_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRUMELT_TESTS=OFF \
+    -DBRUMELT_BENCH=OFF >/dev/null
+  cmake --build "$release_dir" -j "$jobs" --target brumelt
+  stage=$(mktemp -d)
+  mkdir -p "$stage/$name" dist
+  cp "$release_dir/demo/brumelt" "$stage/$name/"
+  cp -r "$build_dir/demo/assets" "$build_dir/demo/tracks" "$stage/$name/"
+  scripts/release-readme.sh linux "$release_dir/demo/brumelt" >"$stage/$name/README.txt"
+  tar -C "$stage" --owner=0 --group=0 --sort=name -czf "dist/$name.tar.gz" "$name"
+  rm -rf "$stage"
+  log "wrote dist/$name.tar.gz"
+}
+
 cmd=${1:-}
 case "$cmd" in
   run)
@@ -101,13 +120,16 @@ case "$cmd" in
     ;;
   test)
     install_packages
-    build "$build_dir"
+    build "$build_dir" -DBRUMELT_WERROR=ON
     ensure_display
     run_tests "$build_dir"
+    log "release archive: unpacked into an empty folder and run"
+    dist_linux
+    tests/release/run_archive.sh "dist/brumelt-linux-x86_64.tar.gz"
     log "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
-    build "$asan_dir" -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+    build "$asan_dir" -DBRUMELT_WERROR=ON -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \
-      run_tests "$asan_dir" -LE 'slow|nosan'
+      run_tests "$asan_dir" -LE slow
     log "fuzzing (clang, libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer)"
     fuzz_dir=${BRUMELT_FUZZ_BUILD_DIR:-build-fuzz}
     CC=clang CXX=clang++ build "$fuzz_dir" -DBRUMELT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -119,6 +141,10 @@ case "$cmd" in
     ensure_display
     bench/run_all.sh "$build_dir"
     ;;
+  dist)
+    install_packages
+    dist_linux
+    ;;
   fuzz)
     install_packages
     fuzz_dir=${BRUMELT_FUZZ_BUILD_DIR:-build-fuzz}
@@ -126,7 +152,7 @@ case "$cmd" in
     run_fuzzers "$fuzz_dir" "${2:-60}"
     ;;
   *)
-    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -1,5 +1,6 @@
 // Cost of evaluating tracks: one call on tracks of different lengths, and the 25 calls of one
 // frame (24 tracks, the bass track twice).
+#include "base/show.h"
 #include "tracks/tracks.h"
 
 #include <benchmark/benchmark.h>
@@ -43,7 +44,7 @@ void evaluateOne(benchmark::State& state) {
 BENCHMARK(evaluateOne)->Arg(1)->Arg(16)->Arg(1024);
 
 // One frame: 24 tracks of 4 to 64 keys evaluated at the frame's row, the row moving on by one
-// 60 Hz frame (22 rows a second) each iteration and wrapping after the show's 157 seconds.
+// 60 Hz frame each iteration and wrapping after the show's end.
 void evaluateFrame(benchmark::State& state) {
     std::vector<std::vector<TrackKey>> keys;
     std::vector<Track> tracks;
@@ -51,7 +52,7 @@ void evaluateFrame(benchmark::State& state) {
         keys.push_back(makeKeys(4 + int32_t(t * 60 / 23), t));
     for (auto& k : keys)
         tracks.push_back({nullptr, k.data(), int32_t(k.size())});
-    const double step = 22.0 / 60.0, end = 157.0 * 22.0;
+    const double step = showRowsPerSecond / 60.0, end = showLengthSeconds * showRowsPerSecond;
     double row = 0.0;
     for (auto _ : state) {
         float uniforms[25];

@@ -40,7 +40,8 @@ int32_t runDemo() {
 
     Content* content = makeContent(screenWidth, screenHeight, showAssetsDir, showTrackPrefix);
     if (!content) {
-        logMessage("render", "cannot hold the content for a %dx%d window", screenWidth, screenHeight);
+        logMessage("render", "cannot hold the content for a %dx%d window", screenWidth,
+                   screenHeight);
         return demoExitGraphics;
     }
     loadContent(*content);

@@ -13,7 +13,9 @@ void setLogProgramName(const char* name) {
     std::snprintf(programName, sizeof programName, "%s", name ? name : "");
 }
 
-const char* logProgramName() { return programName; }
+const char* logProgramName() {
+    return programName;
+}
 
 void setLogHook(LogHook hook, void* context) {
     logHook = hook;
@@ -31,7 +33,8 @@ void logMessage(const char* subsystem, const char* format, ...) {
     std::vsnprintf(line + at, sizeof line - at, format, arguments);
     va_end(arguments);
     size_t length = std::strlen(line);
-    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+        line[--length] = '\0';
     if (logHook) {
         logHook(logHookContext, line);
         return;

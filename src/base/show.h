@@ -3,9 +3,9 @@
 
 // The music's tempo and its grid: 165 beats a minute, 8 rows a beat, 4 beats a bar.
 inline constexpr float showTempoBpm = 165.0f;
-inline constexpr double showRowsPerBeat = 8.0;
+inline constexpr int showRowsPerBeat = 8;
 inline constexpr int showBeatsPerBar = 4;
-inline constexpr int showRowsPerBar = 32;
+inline constexpr int showRowsPerBar = showRowsPerBeat * showBeatsPerBar;
 // Track rows per second of music: 165 / 60 x 8.
 inline constexpr double showRowsPerSecond = double(showTempoBpm) / 60.0 * showRowsPerBeat;
 

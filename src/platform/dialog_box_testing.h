@@ -13,4 +13,3 @@ void setDialogDriver(DialogDriver driver, void* context);
 // Acts like a mouse click on control `id`: a push button sends its command, an automatic check
 // box flips its mark and then sends its command. Returns 0 when there is no such control.
 int dialogClick(DialogHandle dialog, int32_t id);
-

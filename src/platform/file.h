@@ -9,7 +9,7 @@
 struct FileBytes {
     const uint8_t* bytes; // null when the file could not be had; never null for an empty file
     size_t size;
-    void* handle;         // the backend's own bookkeeping for releaseFileBytes
+    void* handle; // the backend's own bookkeeping for releaseFileBytes
 };
 
 // The bytes of the whole regular file at path. On failure bytes is null and *problem names the

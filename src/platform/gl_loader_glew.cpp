@@ -56,4 +56,3 @@ const char* missingGlEntryPoints() {
     }
     return missing.empty() ? nullptr : missing.c_str();
 }
-

@@ -1,4 +1,5 @@
-// The window, its OpenGL context and the keyboard: one window at a time, on the thread that made it.
+// The window, its OpenGL context and the keyboard: one window at a time, on the thread that made
+// it.
 //
 // windowSystemInit starts the window library and its clock (windowSystemTime counts from there).
 // createAppWindow opens a window of the given size with the given title, or, with

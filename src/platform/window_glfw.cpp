@@ -5,9 +5,13 @@
 #include <GLFW/glfw3.h>
 
 // The seam's window is GLFW's own: AppWindow is never defined, only cast.
-static GLFWwindow* glfwWindow(AppWindow* window) { return reinterpret_cast<GLFWwindow*>(window); }
+static GLFWwindow* glfwWindow(AppWindow* window) {
+    return reinterpret_cast<GLFWwindow*>(window);
+}
 
-int windowSystemInit() { return glfwInit() == GLFW_TRUE ? 1 : 0; }
+int windowSystemInit() {
+    return glfwInit() == GLFW_TRUE ? 1 : 0;
+}
 
 void* activeWindowHandle() {
     // The process's own focused window, if it has one; a process that made none has none.
@@ -41,9 +45,13 @@ void hideWindowCursor(AppWindow* window) {
     glfwSetInputMode(glfwWindow(window), GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
 }
 
-void pollWindowEvents() { glfwPollEvents(); }
+void pollWindowEvents() {
+    glfwPollEvents();
+}
 
-void swapWindowBuffers(AppWindow* window) { glfwSwapBuffers(glfwWindow(window)); }
+void swapWindowBuffers(AppWindow* window) {
+    glfwSwapBuffers(glfwWindow(window));
+}
 
 int windowEscapePressed(AppWindow* window) {
     return glfwGetKey(glfwWindow(window), GLFW_KEY_ESCAPE) == GLFW_PRESS ? 1 : 0;
@@ -53,7 +61,9 @@ int windowCloseRequested(AppWindow* window) {
     return glfwWindowShouldClose(glfwWindow(window)) ? 1 : 0;
 }
 
-double windowSystemTime() { return glfwGetTime(); }
+double windowSystemTime() {
+    return glfwGetTime();
+}
 
 void windowFramebufferSize(AppWindow* window, int32_t* width, int32_t* height) {
     int w = 0, h = 0;
@@ -62,6 +72,10 @@ void windowFramebufferSize(AppWindow* window, int32_t* width, int32_t* height) {
     *height = h;
 }
 
-void destroyAppWindow(AppWindow* window) { glfwDestroyWindow(glfwWindow(window)); }
+void destroyAppWindow(AppWindow* window) {
+    glfwDestroyWindow(glfwWindow(window));
+}
 
-void windowSystemTerminate() { glfwTerminate(); }
+void windowSystemTerminate() {
+    glfwTerminate();
+}

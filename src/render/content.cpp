@@ -12,7 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
-Content* makeContent(int32_t width, int32_t height, const char* assetsDir, const char* trackPrefix) {
+Content* makeContent(int32_t width, int32_t height, const char* assetsDir,
+                     const char* trackPrefix) {
     if (width < 1 || height < 1 || !assetsDir || !trackPrefix) return nullptr;
     Content* content = static_cast<Content*>(std::calloc(1, sizeof(Content)));
     if (!content) return nullptr;
@@ -25,8 +26,10 @@ Content* makeContent(int32_t width, int32_t height, const char* assetsDir, const
     }
     content->width = width;
     content->height = height;
-    for (GLint& location : content->locations) location = -1;
-    for (GLint& location : content->samplerLocations) location = -1;
+    for (GLint& location : content->locations)
+        location = -1;
+    for (GLint& location : content->samplerLocations)
+        location = -1;
     return content;
 }
 
@@ -47,7 +50,8 @@ static ShaderProgram passProgram(const Content& content, FramePass pass) {
 static void lookUpLocations(Content& content) {
     for (int32_t i = 0; i < uniformBindingCount; ++i) {
         const UniformBinding& binding = uniformBindings[i];
-        content.locations[i] = glGetUniformLocation(passProgram(content, binding.pass), binding.uniform);
+        content.locations[i] =
+            glGetUniformLocation(passProgram(content, binding.pass), binding.uniform);
     }
     for (int32_t i = 0; i < samplerBindingCount; ++i) {
         const SamplerBinding& binding = samplerBindings[i];
@@ -69,7 +73,8 @@ void loadImages(Content& content) {
 }
 
 void buildPrograms(Content& content) {
-    usePrograms(content, buildProgram(scene_glsl), buildProgram(glow_glsl), buildProgram(final_glsl));
+    usePrograms(content, buildProgram(scene_glsl), buildProgram(glow_glsl),
+                buildProgram(final_glsl));
 }
 
 void usePrograms(Content& content, ShaderProgram scene, ShaderProgram glow, ShaderProgram final) {
@@ -214,7 +219,9 @@ static void drawPass(const Content& content, FramePass pass, double row, bool wi
     }
 }
 
-void renderPass(Content& content, FramePass pass, double row) { drawPass(content, pass, row, true); }
+void renderPass(Content& content, FramePass pass, double row) {
+    drawPass(content, pass, row, true);
+}
 
 void drawPassWithUniformsAsSet(Content& content, FramePass pass) {
     drawPass(content, pass, 0.0, false);

@@ -16,9 +16,9 @@ struct TrackSet;
 struct Track;
 
 struct Content {
-    int32_t width, height;   // of the window and of both render targets
-    char assetsDir[256];     // folder of greets.tga and qrv.tga, no trailing separator
-    char trackPrefix[256];   // track files are PREFIX_NAME.track
+    int32_t width, height; // of the window and of both render targets
+    char assetsDir[256];   // folder of greets.tga and qrv.tga, no trailing separator
+    char trackPrefix[256]; // track files are PREFIX_NAME.track
 
     GLuint greetsTex, qrvTex;
     ShaderProgram sceneProgram, glowProgram, finalProgram;
@@ -26,8 +26,8 @@ struct Content {
     GLuint gfbo, gdepthId, gfboTexture; // target B: the glow
 
     TrackSet* trackSet;
-    Track* tracks[uniformTrackSlotCount]; // by track slot; null before openTracks
-    GLint locations[uniformBindingCount];   // by binding row; -1 where the program lacks it
+    Track* tracks[uniformTrackSlotCount];        // by track slot; null before openTracks
+    GLint locations[uniformBindingCount];        // by binding row; -1 where the program lacks it
     GLint samplerLocations[samplerBindingCount]; // by sampler row
 };
 

@@ -85,7 +85,8 @@ static GLuint compileShader(GLenum type, const char* text) {
         glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
         std::string log(size_t(length > 0 ? length : 1), '\0');
         glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
-        logMessage("render", "%s: compile failed: %s", shaderFileName(text), trimmedLog(log).c_str());
+        logMessage("render", "%s: compile failed: %s", shaderFileName(text),
+                   trimmedLog(log).c_str());
     }
     return shader;
 }

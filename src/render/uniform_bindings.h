@@ -11,9 +11,9 @@ enum FramePass : int32_t { framePassScene, framePassGlow, framePassFinal };
 
 struct UniformBinding {
     FramePass pass;
-    const char* uniform;       // name in the pass's program
-    int32_t componentCount;    // 1 float, 2 vec2, 3 vec3
-    const char* tracks[3];     // track name of each component
+    const char* uniform;    // name in the pass's program
+    int32_t componentCount; // 1 float, 2 vec2, 3 vec3
+    const char* tracks[3];  // track name of each component
 };
 
 inline constexpr UniformBinding uniformBindings[] = {
@@ -44,14 +44,16 @@ inline constexpr int32_t uniformBindingCount =
 // holding the same track).
 inline constexpr int32_t uniformTrackSlotCount = [] {
     int32_t n = 0;
-    for (const UniformBinding& b : uniformBindings) n += b.componentCount;
+    for (const UniformBinding& b : uniformBindings)
+        n += b.componentCount;
     return n;
 }();
 
 // The first track slot of binding row i.
 constexpr int32_t firstTrackSlot(int32_t bindingIndex) {
     int32_t n = 0;
-    for (int32_t i = 0; i < bindingIndex; ++i) n += uniformBindings[i].componentCount;
+    for (int32_t i = 0; i < bindingIndex; ++i)
+        n += uniformBindings[i].componentCount;
     return n;
 }
 

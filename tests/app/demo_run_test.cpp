@@ -1,4 +1,5 @@
 // The real demo binary under X: how each run ends and with which exit code.
+#include "base/show.h"
 #include "demo_fixture.h"
 
 using DemoRun = DemoProcessTest;
@@ -23,22 +24,22 @@ TEST_F(DemoRun, ClosingTheWindowEndsTheDemoNormally) {
 }
 
 TEST_F(DemoRun, MissingMusicEndsWithCode2AfterTheWindowAppeared) {
-    demo.remove("assets/music.mp3");
+    demo.remove(showMusicPath);
     start();
     // The window may already be gone again when the exit comes quickly, so look while waiting.
     bool windowSeen = passSetupDialog(demoStartSeconds, child.pid);
     EXPECT_EQ(waitProcess(child, 60), 2);
     EXPECT_TRUE(windowSeen);
     std::string err = readStderr(child);
-    EXPECT_NE(err.find("assets/music.mp3"), std::string::npos) << err;
+    EXPECT_NE(err.find(showMusicPath), std::string::npos) << err;
 }
 
 TEST_F(DemoRun, MusicThatIsNotMp3EndsWithCode2) {
-    demo.write("assets/music.mp3", std::string(4096, 'x'));
+    demo.write(showMusicPath, std::string(4096, 'x'));
     start();
     passSetupDialog(demoStartSeconds, child.pid);
     EXPECT_EQ(waitProcess(child, demoStartSeconds), 2);
-    EXPECT_NE(readStderr(child).find("assets/music.mp3"), std::string::npos);
+    EXPECT_NE(readStderr(child).find(showMusicPath), std::string::npos);
 }
 
 TEST_F(DemoRun, UnavailableAudioDriverEndsWithCode1) {

@@ -1,6 +1,7 @@
 // The fault table: every data file the demo reads, damaged in each way that matters, run through
 // the real binary. Each row ends in its documented outcome: an exit code with a message, or the
 // show running on (with a placeholder image or a track at zero) until Escape ends it normally.
+#include "base/show.h"
 #include "demo_fixture.h"
 
 #include <cstring>
@@ -89,7 +90,7 @@ TEST_F(FaultTable, DamagedImagesAreReportedAndTheShowRunsOnWithAPlaceholder) {
 TEST_F(FaultTable, DamagedTrackFilesLeaveTheShowRunning) {
     std::string huge("\xff\xff\xff\x7f", 4);
     huge += std::string("\0\0\0\0\0\0\x80\x3f\x01", 9) + std::string("\x10\0\0\0\0\0\0\x40\x01", 9);
-    std::vector<Damage> damages = fileDamages("tracks/sync_uBass.track", huge);
+    std::vector<Damage> damages = fileDamages(std::string(showTrackPrefix) + "_uBass.track", huge);
     damages.push_back(
         {"tracks folder missing", [](const TempDemoFolder& d) { d.remove("tracks"); }});
     for (const Damage& damage : damages) {
@@ -100,7 +101,7 @@ TEST_F(FaultTable, DamagedTrackFilesLeaveTheShowRunning) {
 }
 
 TEST_F(FaultTable, DamagedMusicEndsWithCode2ButACutFilePlays) {
-    const std::string file = "assets/music.mp3";
+    const std::string file = showMusicPath;
     for (const Damage& damage : fileDamages(file, "")) {
         if (!std::strcmp(damage.what, "huge count or size")) continue; // an MP3 has no count
         bool plays = !std::strcmp(damage.what, "truncated");

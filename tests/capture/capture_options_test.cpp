@@ -1,4 +1,5 @@
 // The capture tool's command line and frame plan.
+#include "base/show.h"
 #include "capture_options.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ TEST(CaptureOptions, DefaultsAndValues) {
     EXPECT_EQ(o.height, 1080);
     EXPECT_EQ(o.fps, 60.0);
     EXPECT_FALSE(o.video);
-    EXPECT_EQ(o.to, 3454.0);
+    EXPECT_EQ(o.to, showLengthSeconds * showRowsPerSecond);
 
     ASSERT_EQ(
         parse({"--size", "640x360", "--fps", "29.97", "--from", "22", "--to", "44.5", "clip.mp4"},
@@ -68,7 +69,7 @@ TEST(CaptureOptions, FrameRangeCoversRowsFromUpToTo) {
     int64_t first = -1, count = -1;
     captureFrameRange(o, &first, &count);
     EXPECT_EQ(first, 0);
-    EXPECT_EQ(count, 157 * 60); // the whole show at 60 fps
+    EXPECT_EQ(count, showLengthSeconds * 60); // the whole show at 60 fps
 
     for (double fps : {60.0, 30.0, 29.97, 24.0}) {
         for (auto [from, to] : {std::pair{0.0, 22.0}, {11.0, 22.0}, {7.3, 100.1}, {3.0, 3.5}}) {

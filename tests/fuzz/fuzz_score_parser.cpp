@@ -1,5 +1,6 @@
 // Any text given to the score parser gets a result and, on failure, a message naming a line;
 // a score it accepts can be arranged and turned into an event file.
+#include "base/show.h"
 #include "render.h"
 #include "score.h"
 
@@ -16,6 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // Arranging touches every pattern and section; keep the work small for long pieces.
-    if (score.totalRows <= 64 * rowsPerBar && score.sections.size() <= 16) eventText(score);
+    if (score.totalRows <= 64 * showRowsPerBar && score.sections.size() <= 16) eventText(score);
     return 0;
 }

@@ -1,5 +1,6 @@
 // The built music against its own event file: every kick the score places must be heard at its
 // row on the 165 BPM grid, within 2 ms, in the decoded MP3 the demo plays.
+#include "base/show.h"
 #include "render.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr double rate = 44100.0, rowsPerSecond = 22.0;
+constexpr double rate = 44100.0;
 
 // Mono float samples of the whole file, gapless (the encoder's delay and padding removed).
 std::vector<float> decode(const char* path) {
@@ -65,12 +66,12 @@ std::vector<float> kickTemplate() {
         if (in.event == "kick") alone.instruments.push_back(in);
     if (alone.instruments.empty()) return {};
     alone.instruments.resize(1);
-    alone.patterns.push_back({"p", rowsPerBar, {PatternNote{0, 0, 2, 0.0f, 1.0f}}});
+    alone.patterns.push_back({"p", showRowsPerBar, {PatternNote{0, 0, 2, 0.0f, 1.0f}}});
     Section section;
     section.bars = 1;
     section.plays.push_back({0, -1});
     alone.sections.push_back(section);
-    alone.totalRows = rowsPerBar;
+    alone.totalRows = showRowsPerBar;
     alone.ceilingDb = 0.0f;
     const std::vector<float> stereo = renderScore(alone);
     std::vector<float> mono(size_t(0.03 * rate));
@@ -93,9 +94,10 @@ double match(const std::vector<float>& audio, const std::vector<float>& shape, l
 } // namespace
 
 TEST(MusicFile, KickOnsetsLieOnTheScoreGrid) {
-    const std::vector<float> audio = decode(BRUMELT_DEMO_DIR "/assets/music.mp3");
+    const std::vector<float> audio =
+        decode((std::string(BRUMELT_DEMO_DIR) + "/" + showMusicPath).c_str());
     const std::vector<int> rows = kickRows(BRUMELT_BINARY_DIR "/content/music-events.txt");
-    ASSERT_GT(audio.size(), size_t(150 * rate)) << "assets/music.mp3 missing or short";
+    ASSERT_GT(audio.size(), size_t(150 * rate)) << showMusicPath << " missing or short";
     ASSERT_GT(rows.size(), 300u) << "event file missing or without kicks";
 
     const std::vector<float> shape = kickTemplate();
@@ -108,7 +110,7 @@ TEST(MusicFile, KickOnsetsLieOnTheScoreGrid) {
     int checked = 0, late = 0, unclear = 0;
     double worst = 0.0;
     for (int row : rows) {
-        const long expected = std::lround(row / rowsPerSecond * rate);
+        const long expected = std::lround(row / showRowsPerSecond * rate);
         long best = expected;
         double strongest = -1.0;
         for (long n = expected - span; n <= expected + span; ++n) {

@@ -1,5 +1,6 @@
 // The demo's content end to end: images and tracks read from a folder, one frame through all three
 // passes, checked against the same passes driven by hand.
+#include "base/show.h"
 #include "gl_test_context.h"
 #include "render/content.h"
 #include "render/resources.h"
@@ -67,7 +68,7 @@ struct WorkingFolder {
     TempFolder folder;
     std::string previous = std::filesystem::current_path();
     WorkingFolder() {
-        std::filesystem::create_directories(folder.file("assets"));
+        std::filesystem::create_directories(folder.file(showAssetsDir));
         std::filesystem::create_directories(folder.file("tracks"));
         std::filesystem::current_path(folder.path);
     }
@@ -80,14 +81,14 @@ TEST(Content, EveryTrackDrivesItsUniform) {
     writeTga("assets/qrv.tga", 24, 14, gradientImage(24, 14, 2));
     for (const auto& [name, value] : trackValues) {
         std::string bytes = trackFile(value * 0.5f, value * 1.5f);
-        FILE* f = std::fopen(("tracks/sync_" + name + ".track").c_str(), "wb");
+        FILE* f = std::fopen((std::string(showTrackPrefix) + "_" + name + ".track").c_str(), "wb");
         ASSERT_NE(f, nullptr);
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
     ASSERT_TRUE(openTestContext(width, height));
     LogCapture log;
-    Content* content = makeContent(width, height, "assets", "./tracks/sync");
+    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
     ASSERT_NE(content, nullptr);
     loadContent(*content);
     ASSERT_EQ(openTracks(*content), 0);
@@ -98,7 +99,7 @@ TEST(Content, EveryTrackDrivesItsUniform) {
     EXPECT_EQ(log.take(), "");
 
     // The same frame, by hand: the value every uniform should have been given.
-    TrackSet* set = openTrackSet("./tracks/sync");
+    TrackSet* set = openTrackSet(showTrackPrefix);
     auto value = [&](const char* name) { return float(evaluateTrack(fetchTrack(set, name), row)); };
     GLuint greets = loadTgaTexture("assets/greets.tga");
     GLuint qrv = loadTgaTexture("assets/qrv.tga");
@@ -164,7 +165,7 @@ TEST(Content, MissingImagesAreReportedAndReplaced) {
     WorkingFolder work;
     ASSERT_TRUE(openTestContext(width, height));
     LogCapture log;
-    Content* content = makeContent(width, height, "assets", "./tracks/sync");
+    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
     ASSERT_NE(content, nullptr);
     loadContent(*content);
     std::string messages = log.take();

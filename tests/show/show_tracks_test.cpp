@@ -1,4 +1,5 @@
 // The show as built into the demo folder, checked against the music events it was made from.
+#include "base/show.h"
 #include "choreo.h"
 #include "trackc.h"
 
@@ -17,11 +18,11 @@ const char* const trackNames[] = {
     "uSkyEnergy",   "uBuildingHeight", "uGreetsProgress", "uGreetsOpacity", "uQRVProgress",
     "uFadeToBlack", "uBoulePX",        "uBoulePZ",        "uGlow"};
 
-// The demo stops after 157 seconds of 22 rows.
-const double lastRow = 157.0 * 22.0;
+// The demo stops after this row.
+const double lastRow = showLengthSeconds * showRowsPerSecond;
 
 std::string pathOf(const char* name) {
-    return std::string(BRUMELT_DEMO_DIR) + "/tracks/sync_" + name + ".track";
+    return std::string(BRUMELT_DEMO_DIR) + "/" + showTrackPrefix + "_" + name + ".track";
 }
 
 struct Vec3 {
@@ -52,7 +53,7 @@ double wrapCell(double v) {
 class BuiltShow : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        set = openTrackSet((std::string(BRUMELT_DEMO_DIR) + "/tracks/sync").c_str());
+        set = openTrackSet((std::string(BRUMELT_DEMO_DIR) + "/" + showTrackPrefix).c_str());
         std::ifstream in(SHOW_EVENTS_FILE, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
@@ -116,7 +117,7 @@ TEST_F(BuiltShow, EndsBlackAndStaysBlack) {
     EXPECT_EQ(at("uFadeToBlack", lastRow), 1.0);
     // Once fully black at the end, nothing shows again until well past the demo's last frame.
     double lastLight = -1;
-    for (double row = 0; row <= lastRow + 22 * 10; row += 0.5)
+    for (double row = 0; row <= lastRow + showRowsPerSecond * 10; row += 0.5)
         if (at("uFadeToBlack", row) < 1.0) lastLight = row;
     EXPECT_LT(lastLight, lastRow);
 }

@@ -15,7 +15,7 @@ struct LogCapture {
     // The lines so far, and a fresh start.
     std::string take() { return std::exchange(text, std::string()); }
 
-private:
+  private:
     static void append(void* self, const char* line) {
         static_cast<LogCapture*>(self)->text.append(line).append("\n");
     }

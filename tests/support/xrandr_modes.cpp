@@ -43,25 +43,35 @@ bool ExtraModes::add(int width, int height, int hz) {
     return run("xrandr --addmode " + output + " " + name);
 }
 
+// The display number Xvfb writes on its stderr once it accepts connections (-displayfd 2): a line
+// of digits alone among whatever else it prints. Empty until then.
+static std::string announcedDisplay(const std::string& output) {
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
+            return ":" + line;
+    }
+    return {};
+}
+
 PrivateXServer::PrivateXServer(const char* screen) {
     if (const char* display = std::getenv("DISPLAY")) previousDisplay = display;
-    for (int number = 140; number < 200 && pid < 0; ++number) {
-        std::string name = ":" + std::to_string(number);
-        std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-        if (access(lock.c_str(), F_OK) == 0) continue;
-        ChildProcess server = startProcess(
-            {"/usr/bin/Xvfb", name, "-noreset", "-nolisten", "tcp", "-screen", "0", screen}, "/");
-        setenv("DISPLAY", name.c_str(), 1);
-        for (int i = 0; i < 200 && processRunning(server); ++i) {
-            if (run("xdpyinfo")) {
-                pid = server.pid;
-                return;
-            }
-            usleep(25000);
+    // The server picks a free display number itself and tells it, so parallel tests never race
+    // for one.
+    ChildProcess server = startProcess({"/usr/bin/Xvfb", "-displayfd", "2", "-noreset", "-nolisten",
+                                        "tcp", "-screen", "0", screen},
+                                       "/");
+    for (int i = 0; i < 400 && processRunning(server); ++i) {
+        std::string name = announcedDisplay(readStderr(server));
+        if (!name.empty()) {
+            setenv("DISPLAY", name.c_str(), 1);
+            pid = server.pid;
+            return;
         }
-        waitProcess(server, 0); // lost a race for the number, or failed: try the next one
+        usleep(25000);
     }
-    setenv("DISPLAY", previousDisplay.c_str(), 1);
+    waitProcess(server, 0);
 }
 
 PrivateXServer::~PrivateXServer() {

@@ -1,6 +1,8 @@
 // X11 helpers for end-to-end tests: find top-level windows by title, read their geometry and
 // state, and ask them to close the way a window manager's close box does.
 #pragma once
+#include "base/show.h"
+
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -30,8 +32,8 @@ bool requestWindowClose(unsigned long window);
 void screenSize(int& width, int& height);
 
 // Title of the setup dialog and of the demo window.
-inline constexpr const char* setupDialogTitle = "QRV :: Brumelt";
-inline constexpr const char* demoWindowTitle = "QRV at Solvance 2014";
+inline constexpr const char* setupDialogTitle = showDialogTitle;
+inline constexpr const char* demoWindowTitle = showWindowTitle;
 
 // Waits until the setup dialog or the demo window shows (or `seconds` pass); when the dialog is
 // the one that shows, presses Enter in it (Run). Returns true once the demo window is up. With a

@@ -151,12 +151,13 @@ static pid_t startEncoder(const CaptureOptions& o, int64_t firstFrame, int64_t f
     std::snprintf(start, sizeof start, "%.6f", double(firstFrame) / o.fps);
     std::snprintf(length, sizeof length, "%.6f", double(frameCount) / o.fps);
     std::vector<std::string> args = {
-        "ffmpeg",   "-hide_banner", "-loglevel", "error",    "-nostdin", "-y",         "-f",
-        "rawvideo", "-pix_fmt",     "rgba",      "-s",       size,       "-framerate", o.fpsText,
-        "-i",       "pipe:0",       "-ss",       start,      "-t",       length,       "-i",
-        showMusicPath, "-map",         "0:v",       "-map",     "1:a",      "-vf",        "vflip",
-        "-c:v",     "libx264",      "-preset",   "veryfast", "-crf",     "18",         "-pix_fmt",
-        "yuv420p",  "-c:a",         "aac",       "-b:a",     "192k",     "-movflags",  "+faststart",
+        "ffmpeg",     "-hide_banner", "-loglevel", "error",       "-nostdin",  "-y",
+        "-f",         "rawvideo",     "-pix_fmt",  "rgba",        "-s",        size,
+        "-framerate", o.fpsText,      "-i",        "pipe:0",      "-ss",       start,
+        "-t",         length,         "-i",        showMusicPath, "-map",      "0:v",
+        "-map",       "1:a",          "-vf",       "vflip",       "-c:v",      "libx264",
+        "-preset",    "veryfast",     "-crf",      "18",          "-pix_fmt",  "yuv420p",
+        "-c:a",       "aac",          "-b:a",      "192k",        "-movflags", "+faststart",
         o.out};
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return -1;
@@ -215,8 +216,8 @@ static const char* missingCaptureEntryPoints() {
 
 // Renders the given rows and hands each frame to the writer; paths[i] names frame i's PNG
 // (empty for video). Returns the seconds spent.
-static double capture(Content& content, const std::vector<double>& rows, const std::vector<std::string>& paths,
-                      Writer& writer, bool quiet) {
+static double capture(Content& content, const std::vector<double>& rows,
+                      const std::vector<std::string>& paths, Writer& writer, bool quiet) {
     const int ringSize = 3;
     const size_t frameBytes = size_t(writer.width) * writer.height * 4;
     GLuint buffers[ringSize];
@@ -346,7 +347,7 @@ int main(int argc, char** argv) {
                    "%dx%d is larger than the driver can hold (textures up to %d, renderbuffers up "
                    "to %d, viewport up to %dx%d, window got %dx%d)",
                    o.width, o.height, maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1],
-                     framebufferWidth, framebufferHeight);
+                   framebufferWidth, framebufferHeight);
         return exitGraphics;
     }
 
@@ -407,7 +408,7 @@ int main(int argc, char** argv) {
                    "%zu frames at %dx%d: render only %.3f s (mean of the runs before and after), "
                    "capture %.3f s, ratio %.3f",
                    rows.size(), o.width, o.height, renderSeconds, captureSeconds,
-                     renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
+                   renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
     }
     windowSystemTerminate();
     return status;

@@ -5,30 +5,38 @@
 #include <cstdlib>
 #include <cstring>
 
+static std::string usageText() {
+    char usage[2048];
+    std::snprintf(
+        usage, sizeof usage,
+        "usage: brumelt-capture [--size WxH] [--fps N] [--rows A,B,...] [--from ROW] [--to ROW]\n"
+        "                       [--compare] OUT\n"
+        "\n"
+        "Renders the show offline, run in a demo folder (the working directory holds assets/\n"
+        "and tracks/). Frame n shows track row n / fps x %g, whatever the rendering speed; no\n"
+        "audio device is used and the window stays hidden, so it works under Xvfb.\n"
+        "\n"
+        "  OUT            a folder for numbered PNG files (frame-NNNNNN.png, made if missing), or\n"
+        "                 a file ending in .mp4: H.264 video (yuv420p) with %s\n"
+        "                 muxed in, aligned with the first frame (needs ffmpeg on PATH)\n"
+        "  --size WxH     picture size in pixels (default 1920x1080; even sizes for .mp4)\n"
+        "  --fps N        frames per second (default 60)\n"
+        "  --rows A,B,... render stills at these track rows as OUT/row-ROW.png instead\n"
+        "  --from ROW     first row of the range (default 0)\n"
+        "  --to ROW       end of the range, not included (default %g, the end of the show)\n"
+        "  --compare      also render the same frames without output, before and after the\n"
+        "                 capture, and print the times and their ratio\n"
+        "  --help         this text\n"
+        "\n"
+        "Progress goes to stderr. Exit status: 0 done, 1 output failed, 2 bad command line,\n"
+        "3 no track set, 4 graphics (no context, missing GL features, size too large).\n",
+        showRowsPerSecond, showMusicPath, showLengthSeconds * showRowsPerSecond);
+    return usage;
+}
+
 const char* captureUsage() {
-    return "usage: brumelt-capture [--size WxH] [--fps N] [--rows A,B,...] [--from ROW] [--to "
-           "ROW]\n"
-           "                       [--compare] OUT\n"
-           "\n"
-           "Renders the show offline, run in a demo folder (the working directory holds assets/\n"
-           "and tracks/). Frame n shows track row n / fps x 22, whatever the rendering speed; no\n"
-           "audio device is used and the window stays hidden, so it works under Xvfb.\n"
-           "\n"
-           "  OUT            a folder for numbered PNG files (frame-NNNNNN.png, made if missing), "
-           "or\n"
-           "                 a file ending in .mp4: H.264 video (yuv420p) with assets/music.mp3\n"
-           "                 muxed in, aligned with the first frame (needs ffmpeg on PATH)\n"
-           "  --size WxH     picture size in pixels (default 1920x1080; even sizes for .mp4)\n"
-           "  --fps N        frames per second (default 60)\n"
-           "  --rows A,B,... render stills at these track rows as OUT/row-ROW.png instead\n"
-           "  --from ROW     first row of the range (default 0)\n"
-           "  --to ROW       end of the range, not included (default 3454, the end of the show)\n"
-           "  --compare      also render the same frames without output, before and after the\n"
-           "                 capture, and print the times and their ratio\n"
-           "  --help         this text\n"
-           "\n"
-           "Progress goes to stderr. Exit status: 0 done, 1 output failed, 2 bad command line,\n"
-           "3 no track set, 4 graphics (no context, missing GL features, size too large).\n";
+    static const std::string usage = usageText();
+    return usage.c_str();
 }
 
 static bool parseNumber(const char* text, double* value) {
@@ -122,8 +130,8 @@ std::string parseCaptureOptions(int argc, const char* const* argv, CaptureOption
 }
 
 void captureFrameRange(const CaptureOptions& options, int64_t* first, int64_t* count) {
-    // Frame n is in range when from <= n / fps x 22 < to.
-    double scale = options.fps / 22.0;
+    // Frame n is in range when from <= n / fps x rows a second < to.
+    double scale = options.fps / showRowsPerSecond;
     int64_t begin = int64_t(std::ceil(options.from * scale));
     int64_t end = int64_t(std::ceil(options.to * scale));
     while (begin > 0 && rowOfFrame(begin - 1, options.fps) >= options.from)

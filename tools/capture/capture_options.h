@@ -1,8 +1,10 @@
 // Command line and frame plan of brumelt-capture, kept apart from GL so it can be tested alone.
 //
-// Frame n of a capture shows track row n / fps x 22 exactly. A range capture takes every frame
-// whose row lies in [from, to); stills (--rows) take exactly the rows asked for.
+// Frame n of a capture shows track row n / fps x showRowsPerSecond exactly. A range capture takes
+// every frame whose row lies in [from, to); stills (--rows) take exactly the rows asked for.
 #pragma once
+#include "base/show.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +16,7 @@ struct CaptureOptions {
     std::string fpsText = "60"; // as typed, handed on to the encoder
     std::vector<double> rows;   // stills; empty for a range capture
     double from = 0.0;
-    double to = 157.0 * 22.0; // the whole show
+    double to = showLengthSeconds * showRowsPerSecond; // the whole show
     std::string out;
     bool video = false;   // out ends in .mp4
     bool compare = false; // also time the same frames rendered without output
@@ -32,7 +34,7 @@ void captureFrameRange(const CaptureOptions& options, int64_t* first, int64_t* c
 
 // The track row that frame n shows at the given frame rate.
 inline double rowOfFrame(int64_t n, double fps) {
-    return double(n) / fps * 22.0;
+    return double(n) / fps * showRowsPerSecond;
 }
 
 // The file name (inside out) of a still at row, e.g. "row-1200.png" or "row-12.5.png".

@@ -1,5 +1,7 @@
 #include "choreo.h"
 
+#include "base/text_file.h"
+#include "base/text_lines.h"
 #include "trackc.h"
 
 #include <cctype>
@@ -8,45 +10,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
-// The words of one line, without its comment.
-static std::vector<std::string> wordsOf(const std::string& line) {
-    std::vector<std::string> words;
-    const size_t hash = line.find('#');
-    std::istringstream in(line.substr(0, hash));
-    std::string w;
-    while (in >> w)
-        words.push_back(w);
-    return words;
-}
-
-// Tabs separate words like spaces; any other control byte makes the line unreadable.
-static bool hasControlByte(const std::string& line) {
-    for (char c : line) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if ((u < 0x20 && c != '\t') || u == 0x7f) return true;
-    }
-    return false;
-}
-
-static std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-static int32_t fail(std::string* error, const char* file, size_t line, const std::string& what) {
-    *error = std::string(file) + ":" + std::to_string(line) + ": " + what;
+static int32_t fail(std::string* error, const char* file, int32_t line, const std::string& what) {
+    *error = textProblem(file, line, "%s", what.c_str());
     return 1;
 }
 
@@ -69,34 +35,34 @@ int32_t parseMusicEvents(const char* fileName, const std::string& text,
     events->clear();
     if (text.find('\0') != std::string::npos)
         return fail(error, fileName, 1, "the file holds a NUL byte; it is not an events list");
-    const std::vector<std::string> lines = linesOf(text);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (hasControlByte(lines[i]))
-            return fail(error, fileName, i + 1, "control character in the line");
-        const std::vector<std::string> w = wordsOf(lines[i]);
+    TextLineReader reader{text.data(), text.size()};
+    TextLine textLine;
+    while (readTextLine(reader, textLine)) {
+        const int32_t line = textLine.number;
+        if (textLine.controlByte) return fail(error, fileName, line, controlByteProblem);
+        const std::vector<std::string>& w = textLine.words;
         if (w.empty()) continue;
         MusicEvent e;
         if (parseRow(w[0].c_str(), &e.row))
-            return fail(error, fileName, i + 1, "'" + w[0] + "' is not a row");
-        if (w.size() < 2)
-            return fail(error, fileName, i + 1, "an event needs a name after its row");
+            return fail(error, fileName, line, "'" + w[0] + "' is not a row");
+        if (w.size() < 2) return fail(error, fileName, line, "an event needs a name after its row");
         e.name = w[1];
         if (!isName(e.name))
-            return fail(error, fileName, i + 1, "'" + e.name + "' is not an event name");
+            return fail(error, fileName, line, "'" + e.name + "' is not an event name");
         if (e.name == "section") {
             if (w.size() != 3 || !isName(w[2]))
-                return fail(error, fileName, i + 1, "expected 'ROW section NAME'");
+                return fail(error, fileName, line, "expected 'ROW section NAME'");
             e.arg = w[2];
             for (const MusicEvent& o : *events)
                 if (o.name == "section" && o.arg == e.arg)
-                    return fail(error, fileName, i + 1, "section '" + e.arg + "' appears twice");
+                    return fail(error, fileName, line, "section '" + e.arg + "' appears twice");
         } else if (w.size() > 3) {
-            return fail(error, fileName, i + 1, "too many words for one event");
+            return fail(error, fileName, line, "too many words for one event");
         } else if (w.size() == 3) {
             e.arg = w[2];
         }
         if (!events->empty() && e.row < events->back().row)
-            return fail(error, fileName, i + 1,
+            return fail(error, fileName, line,
                         "row " + std::to_string(e.row) + " comes before the previous event's row " +
                             std::to_string(events->back().row));
         events->push_back(e);
@@ -116,14 +82,14 @@ struct Strength {
     std::string track;
     std::string section;
     float from, to;
-    size_t line;
+    int32_t line;
 };
 
 struct Pulse {
     std::string track;
     std::string event;
     int32_t decay;
-    size_t line;
+    int32_t line;
 };
 
 struct HandTrack {
@@ -286,13 +252,13 @@ int32_t generateShow(const char* showName, const std::string& showText,
     if (showText.find('\0') != std::string::npos)
         return fail(error, showName, 1, "the file holds a NUL byte; it is not a show");
 
-    const std::vector<std::string> lines = linesOf(showText);
+    TextLineReader reader{showText.data(), showText.size()};
+    TextLine textLine;
     HandTrack* current = nullptr;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const size_t line = i + 1;
-        if (hasControlByte(lines[i]))
-            return fail(error, showName, line, "control character in the line");
-        const std::vector<std::string> w = wordsOf(lines[i]);
+    while (readTextLine(reader, textLine)) {
+        const int32_t line = textLine.number;
+        if (textLine.controlByte) return fail(error, showName, line, controlByteProblem);
+        const std::vector<std::string>& w = textLine.words;
         if (w.empty()) continue;
         if (w[0] == "track") {
             if (w.size() != 2 || w[1].find('/') != std::string::npos)
@@ -382,29 +348,17 @@ int32_t generateShow(const char* showName, const std::string& showText,
     return 0;
 }
 
-static int32_t readWhole(const char* path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return 1;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return 1;
-    *text = s.str();
-    return 0;
-}
-
 int runChoreo(int argc, const char* const* argv, FILE* err) {
     if (argc != 4) {
         std::fprintf(err, "usage: choreo SHOW EVENTS OUT\n");
         return 2;
     }
     std::string show, eventsText, error, out;
-    if (readWhole(argv[1], &show)) {
-        std::fprintf(err, "choreo: %s: cannot be read\n", argv[1]);
-        return 1;
-    }
-    if (readWhole(argv[2], &eventsText)) {
-        std::fprintf(err, "choreo: %s: cannot be read\n", argv[2]);
-        return 1;
+    for (int i : {1, 2}) {
+        if (readTextFile(argv[i], i == 1 ? show : eventsText, error)) {
+            std::fprintf(err, "choreo: %s: %s\n", argv[i], error.c_str());
+            return 1;
+        }
     }
     std::vector<MusicEvent> events;
     if (parseMusicEvents(argv[2], eventsText, &events, &error) ||

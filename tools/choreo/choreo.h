@@ -5,7 +5,8 @@
 //
 // Events file (written by the synthesizer), one "ROW NAME [ARG]" a line in ascending row order:
 // "ROW section NAME" opens a section, "ROW end" ends the piece, any other name is an instrument hit
-// such as "ROW kick". Blank lines and '#' comments are allowed.
+// such as "ROW kick". Lines are read as base/text_lines.h reads them (blank lines and '#'
+// comments allowed, control bytes refused).
 //
 // Show file: trackc's text form with three additions.
 //   - A key's ROW may be given relative to an event: SECTION, SECTION+OFFSET or SECTION-OFFSET,

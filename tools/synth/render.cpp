@@ -291,7 +291,7 @@ std::vector<float> renderScore(const Score& score, RenderStats* stats) {
         for (const Section& s : score.sections) {
             if (!s.fade) continue;
             const double a = double(rowSample(score, s.startRow));
-            const double b = double(rowSample(score, s.startRow + s.bars * rowsPerBar));
+            const double b = double(rowSample(score, s.startRow + s.bars * showRowsPerBar));
             const double u = std::clamp((double(i) - a) / (b - a), 0.0, 1.0);
             g *= (1.0 - u) * (1.0 - u) * (1.0 - u);
         }
@@ -332,7 +332,7 @@ std::string eventText(const Score& score) {
     const std::vector<Note> notes = arrangeScore(score);
     size_t next = 0;
     for (const Section& s : score.sections) {
-        const int end = s.startRow + s.bars * rowsPerBar;
+        const int end = s.startRow + s.bars * showRowsPerBar;
         add(s.startRow, "section " + s.name);
         std::vector<std::pair<int, const std::string*>> hits;
         for (; next < notes.size() && notes[next].row < end; ++next) {

@@ -1,5 +1,8 @@
 #include "score.h"
 
+#include "base/text_file.h"
+#include "base/text_lines.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -15,6 +18,7 @@ constexpr size_t maxNameLength = 48;
 constexpr size_t maxInstruments = 64, maxPatterns = 1024, maxSections = 512, maxChord = 8;
 constexpr int maxPatternBars = 64, maxSectionBars = 1024;
 constexpr double maxSeconds = 900.0;
+constexpr size_t maxScoreBytes = 16u << 20;
 
 const char* const keywords[] = {"tempo", "bus", "tail", "instrument", "pattern", "section"};
 
@@ -43,7 +47,7 @@ struct Parser {
     Parser(const char* file, Score& s, std::string& e) : fileName(file), score(s), error(e) {}
 
     bool fail(const std::string& message) {
-        error = std::string(fileName) + ":" + std::to_string(line) + ": " + message;
+        error = textProblem(fileName, line, "%s", message.c_str());
         return false;
     }
 
@@ -368,9 +372,9 @@ struct Parser {
             int bars = 0;
             patternStep = 2;
             if (!integer(w[2], 1, maxPatternBars, bars)) return false;
-            if (w.size() == 5 && !integer(w[4], 1, rowsPerBar, patternStep)) return false;
-            if (rowsPerBar % patternStep != 0) return fail("step must divide a bar's 32 rows");
-            score.patterns.push_back({w[1], bars * rowsPerBar, {}});
+            if (w.size() == 5 && !integer(w[4], 1, showRowsPerBar, patternStep)) return false;
+            if (showRowsPerBar % patternStep != 0) return fail("step must divide a bar's 32 rows");
+            score.patterns.push_back({w[1], bars * showRowsPerBar, {}});
             block = Block::Pattern;
             return true;
         }
@@ -383,7 +387,7 @@ struct Parser {
             s.line = line;
             if (!integer(w[2], 1, maxSectionBars, s.bars)) return false;
             s.startRow = score.totalRows;
-            score.totalRows += s.bars * rowsPerBar;
+            score.totalRows += s.bars * showRowsPerBar;
             score.sections.push_back(s);
             block = Block::Section;
             return true;
@@ -407,27 +411,12 @@ struct Parser {
     }
 
     bool run(const char* text, size_t size) {
-        size_t pos = 0;
-        while (pos < size) {
-            ++line;
-            size_t end = pos;
-            while (end < size && text[end] != '\n')
-                ++end;
-            std::vector<std::string> words;
-            std::string word;
-            for (size_t i = pos; i < end && text[i] != '#'; ++i) {
-                const char c = text[i];
-                if (c == ' ' || c == '\t' || c == '\r') {
-                    if (!word.empty()) words.push_back(std::move(word)), word.clear();
-                } else if (static_cast<unsigned char>(c) < 32 || c == 127) {
-                    return fail("control character in the text");
-                } else {
-                    word += c;
-                }
-            }
-            if (!word.empty()) words.push_back(std::move(word));
-            pos = end + 1;
-            if (!words.empty() && !parseLine(words)) return false;
+        TextLineReader reader{text, size};
+        TextLine textLine;
+        while (readTextLine(reader, textLine)) {
+            line = textLine.number;
+            if (textLine.controlByte) return fail(controlByteProblem);
+            if (!textLine.words.empty() && !parseLine(textLine.words)) return false;
         }
         if (!closeBlock()) return false;
         if (score.sections.empty()) return fail("the score has no sections");
@@ -449,20 +438,9 @@ int parseScore(const char* text, size_t size, const char* fileName, Score& score
 }
 
 int loadScore(const char* path, Score& score, std::string& error) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        error = std::string(path) + ":0: cannot open: " + std::strerror(errno);
-        return 1;
-    }
-    std::string text;
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && text.size() < (16u << 20))
-        text.append(buffer, n);
-    const bool bad = std::ferror(f) != 0 || text.size() >= (16u << 20);
-    std::fclose(f);
-    if (bad) {
-        error = std::string(path) + ":0: cannot read the file, or it is over 16 MiB";
+    std::string text, problem;
+    if (readTextFile(path, text, problem, maxScoreBytes) != 0) {
+        error = textProblem(path, 0, "%s", problem.c_str());
         return 1;
     }
     return parseScore(text.data(), text.size(), path, score, error);
@@ -471,10 +449,10 @@ int loadScore(const char* path, Score& score, std::string& error) {
 std::vector<Note> arrangeScore(const Score& score) {
     std::vector<Note> notes;
     for (const Section& s : score.sections) {
-        const int sectionRows = s.bars * rowsPerBar;
+        const int sectionRows = s.bars * showRowsPerBar;
         for (const Play& play : s.plays) {
             const Pattern& pattern = score.patterns[size_t(play.pattern)];
-            const int first = play.atBar < 0 ? 0 : play.atBar * rowsPerBar;
+            const int first = play.atBar < 0 ? 0 : play.atBar * showRowsPerBar;
             const int last = play.atBar < 0 ? sectionRows : first + 1;
             for (int base = first; base < last; base += pattern.rows) {
                 for (const PatternNote& pn : pattern.notes) {
@@ -504,5 +482,5 @@ std::vector<Note> arrangeScore(const Score& score) {
 }
 
 double rowSeconds(const Score& score, double row) {
-    return row * 60.0 / (score.bpm * rowsPerBeat);
+    return row * 60.0 / (score.bpm * showRowsPerBeat);
 }

@@ -1,16 +1,14 @@
-// The score: instruments, patterns on the row grid (8 rows a beat, 4 beats a bar) and sections
-// that loop patterns for a number of bars. The text format is described in the README under
-// "The music score"; parseScore reads it and arrangeScore lays the notes out on the timeline.
+// The score: instruments, patterns on the show's row grid (base/show.h: 8 rows a beat, 4 beats a
+// bar) and sections that loop patterns for a number of bars. The text format is described in the
+// README under "The music score"; its lines are read as base/text_lines.h reads them. parseScore
+// reads it and arrangeScore lays the notes out on the timeline.
 #pragma once
+#include "base/show.h"
 #include "dsp.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-inline constexpr int rowsPerBeat = 8;
-inline constexpr int beatsPerBar = 4;
-inline constexpr int rowsPerBar = rowsPerBeat * beatsPerBar;
 
 enum class VoiceKind { Synth, Kick, Snare, Clap, Hat, Crash, Tom };
 
@@ -79,7 +77,7 @@ struct Section {
 };
 
 struct Score {
-    double bpm = 165.0;
+    double bpm = showTempoBpm;
     float masterDb = 0.0f;
     float ceilingDb = -1.0f;
     int delayRows = 6;

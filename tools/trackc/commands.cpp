@@ -1,4 +1,6 @@
 #include "trackc.h"
+
+#include "base/text_file.h"
 #include "tracks/tracks_internal.h"
 
 #include <cerrno>
@@ -74,32 +76,10 @@ static void printDiagnostics(const Output& o, const Diagnostics& diagnostics) {
 
 // The whole file; 0 on success, else a message has been printed.
 static int readWholeFile(const Output& o, const char* path, std::string* bytes) {
-    struct stat info;
-    if (stat(path, &info) != 0) {
-        std::fprintf(o.err, "trackc: %s: cannot open: %s\n", path, std::strerror(errno));
-        return 1;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        std::fprintf(o.err, "trackc: %s: not a regular file\n", path);
-        return 1;
-    }
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        std::fprintf(o.err, "trackc: %s: cannot open: %s\n", path, std::strerror(errno));
-        return 1;
-    }
-    bytes->clear();
-    char block[65536];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
-        bytes->append(block, got);
-    bool failed = std::ferror(file);
-    std::fclose(file);
-    if (failed) {
-        std::fprintf(o.err, "trackc: %s: read error\n", path);
-        return 1;
-    }
-    return 0;
+    std::string problem;
+    if (readTextFile(path, *bytes, problem) == 0) return 0;
+    std::fprintf(o.err, "trackc: %s: %s\n", path, problem.c_str());
+    return 1;
 }
 
 // Loads a track file as the demo does; 0 on success, else a message has been printed. The
@@ -155,10 +135,10 @@ static int buildCommand(const Output& o, int argc, const char* const* argv) {
     if (parsed.tracks.empty()) report(&diagnostics, "%s: no tracks", source);
     for (const SourceTrack& track : parsed.tracks) {
         if (!track.name.empty() && !trackFilePath(prefix, track.name.c_str()))
-            report(&diagnostics,
-                   "%s:%d: the path of track '%s' would be longer than %d characters, which the "
-                   "demo does not load",
-                   source, track.line, track.name.c_str(), trackPathMax);
+            reportAt(&diagnostics, source, track.line,
+                     "the path of track '%s' would be longer than %d characters, which the demo "
+                     "does not load",
+                     track.name.c_str(), trackPathMax);
     }
     if (diagnostics.count) {
         printDiagnostics(o, diagnostics);

@@ -1,5 +1,8 @@
 #include "trackc.h"
 
+#include "base/show.h"
+#include "base/text_lines.h"
+
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -7,15 +10,30 @@
 #include <cstdlib>
 #include <cstring>
 
-void report(Diagnostics* diagnostics, const char* format, ...) {
+// Counts every message, keeps the first `limit`.
+static void keep(Diagnostics* diagnostics, const char* fileName, int32_t line, const char* format,
+                 va_list args) {
     ++diagnostics->count;
     if (int32_t(diagnostics->messages.size()) >= diagnostics->limit) return;
     char message[512];
+    std::vsnprintf(message, sizeof message, format, args);
+    diagnostics->messages.push_back(fileName ? textProblem(fileName, line, "%s", message)
+                                             : std::string(message));
+}
+
+void report(Diagnostics* diagnostics, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(message, sizeof message, format, args);
+    keep(diagnostics, nullptr, 0, format, args);
     va_end(args);
-    diagnostics->messages.emplace_back(message);
+}
+
+void reportAt(Diagnostics* diagnostics, const char* fileName, int32_t line, const char* format,
+              ...) {
+    va_list args;
+    va_start(args, format);
+    keep(diagnostics, fileName, line, format, args);
+    va_end(args);
 }
 
 static const char* const interpolationNames[] = {"constant", "linear", "smooth", "quadratic"};
@@ -23,8 +41,6 @@ static const char* const interpolationNames[] = {"constant", "linear", "smooth",
 const char* interpolationName(int32_t code) {
     return code >= 0 && code <= 3 ? interpolationNames[code] : nullptr;
 }
-
-enum : int32_t { rowsPerBeat = 8, beatsPerBar = 4, rowsPerBar = rowsPerBeat * beatsPerBar };
 
 // Digits only, no sign, at most what fits int64 comfortably; 0 on success.
 static int32_t parseDigits(const char* begin, const char* end, int64_t* number) {
@@ -55,8 +71,8 @@ int32_t parseRow(const char* text, int32_t* row) {
             parseDigits(firstColon + 1, secondColon, &beat) ||
             parseDigits(secondColon + 1, end, &rowInBeat))
             return 1;
-        if (beat >= beatsPerBar || rowInBeat >= rowsPerBeat) return 1;
-        n = bar * rowsPerBar + beat * rowsPerBeat + rowInBeat;
+        if (beat >= showBeatsPerBar || rowInBeat >= showRowsPerBeat) return 1;
+        n = bar * showRowsPerBar + beat * showRowsPerBeat + rowInBeat;
     }
     if (n < INT32_MIN || n > INT32_MAX) return 1;
     *row = int32_t(n);
@@ -101,7 +117,7 @@ static bool validTrackName(const std::string& name) {
     return !name.empty();
 }
 
-enum : size_t { maxTokens = 4, maxTokenShown = 40 };
+enum : size_t { maxTokenShown = 40 };
 
 // What to quote of a token in a message: the first characters only.
 static std::string shown(const std::string& token) {
@@ -114,84 +130,57 @@ static void checkSourceTrack(const char* fileName, const SourceTrack& track,
     for (size_t i = 0; i < track.keys.size(); ++i) {
         const SourceKey& k = track.keys[i];
         if (!std::isfinite(k.key.value))
-            report(diagnostics, "%s:%d: value %s is not a finite number", fileName, k.line,
-                   formatValue(k.key.value).c_str());
+            reportAt(diagnostics, fileName, k.line, "value %s is not a finite number",
+                     formatValue(k.key.value).c_str());
         if (!interpolationName(k.key.interpolation))
-            report(diagnostics,
-                   "%s:%d: unknown interpolation code %d (0 constant, 1 linear, 2 smooth, "
-                   "3 quadratic)",
-                   fileName, k.line, k.key.interpolation);
+            reportAt(diagnostics, fileName, k.line,
+                     "unknown interpolation code %d (0 constant, 1 linear, 2 smooth, "
+                     "3 quadratic)",
+                     k.key.interpolation);
         if (i == 0) continue;
         const SourceKey& previous = track.keys[i - 1];
         if (k.key.row < previous.key.row)
-            report(diagnostics,
-                   "%s:%d: rows not ascending: row %d comes after row %d (line %d) in track '%s'",
-                   fileName, k.line, k.key.row, previous.key.row, previous.line,
-                   shown(track.name).c_str());
+            reportAt(diagnostics, fileName, k.line,
+                     "rows not ascending: row %d comes after row %d (line %d) in track '%s'",
+                     k.key.row, previous.key.row, previous.line, shown(track.name).c_str());
         else if (k.key.row == previous.key.row)
-            report(diagnostics, "%s:%d: repeated row %d (also on line %d) in track '%s'", fileName,
-                   k.line, k.key.row, previous.line, shown(track.name).c_str());
+            reportAt(diagnostics, fileName, k.line,
+                     "repeated row %d (also on line %d) in track '%s'", k.key.row, previous.line,
+                     shown(track.name).c_str());
     }
 }
 
 int32_t parseTrackSource(const char* fileName, const char* text, size_t size, TrackSource* source,
                          Diagnostics* diagnostics) {
     int32_t before = diagnostics->count;
-    size_t at = 0;
-    int32_t line = 0;
-    while (at < size) {
-        ++line;
-        size_t end = at;
-        while (end < size && text[end] != '\n')
-            ++end;
-        size_t next = end + 1;
-        // Comments end the line; a carriage return before the newline is tolerated.
-        size_t stop = at;
-        while (stop < end && text[stop] != '#')
-            ++stop;
-        if (stop == end && stop > at && text[stop - 1] == '\r') --stop;
-
-        std::string tokens[maxTokens];
-        size_t tokenCount = 0;
-        bool control = false;
-        for (size_t c = at; c < stop;) {
-            unsigned char ch = static_cast<unsigned char>(text[c]);
-            if (ch == ' ' || ch == '\t') {
-                ++c;
-                continue;
-            }
-            size_t tokenEnd = c;
-            while (tokenEnd < stop && text[tokenEnd] != ' ' && text[tokenEnd] != '\t') {
-                unsigned char t = static_cast<unsigned char>(text[tokenEnd]);
-                if (t < 0x20 || t == 0x7f) control = true;
-                ++tokenEnd;
-            }
-            if (tokenCount < maxTokens) tokens[tokenCount] = std::string(text + c, tokenEnd - c);
-            ++tokenCount;
-            c = tokenEnd;
-        }
-        at = next;
-        if (control) {
-            report(diagnostics, "%s:%d: control character in the line", fileName, line);
+    TextLineReader reader{text, size};
+    TextLine textLine;
+    while (readTextLine(reader, textLine)) {
+        const int32_t line = textLine.number;
+        const std::vector<std::string>& tokens = textLine.words;
+        const size_t tokenCount = tokens.size();
+        if (textLine.controlByte) {
+            reportAt(diagnostics, fileName, line, "%s", controlByteProblem);
             continue;
         }
         if (tokenCount == 0) continue;
 
         if (tokens[0] == "track") {
             if (tokenCount != 2) {
-                report(diagnostics, "%s:%d: expected 'track NAME'", fileName, line);
+                reportAt(diagnostics, fileName, line, "expected 'track NAME'");
                 continue;
             }
             if (!validTrackName(tokens[1])) {
-                report(diagnostics, "%s:%d: track name '%s' may not contain '/'", fileName, line,
-                       shown(tokens[1]).c_str());
+                reportAt(diagnostics, fileName, line, "track name '%s' may not contain '/'",
+                         shown(tokens[1]).c_str());
                 continue;
             }
             bool repeated = false;
             for (const SourceTrack& t : source->tracks) {
                 if (t.name == tokens[1]) {
-                    report(diagnostics, "%s:%d: track '%s' is already defined on line %d", fileName,
-                           line, shown(tokens[1]).c_str(), t.line);
+                    reportAt(diagnostics, fileName, line,
+                             "track '%s' is already defined on line %d", shown(tokens[1]).c_str(),
+                             t.line);
                     repeated = true;
                 }
             }
@@ -202,38 +191,38 @@ int32_t parseTrackSource(const char* fileName, const char* text, size_t size, Tr
         }
 
         if (tokenCount != 3) {
-            report(diagnostics, "%s:%d: expected 'ROW VALUE INTERPOLATION' or 'track NAME'",
-                   fileName, line);
+            reportAt(diagnostics, fileName, line,
+                     "expected 'ROW VALUE INTERPOLATION' or 'track NAME'");
             continue;
         }
         if (source->tracks.empty()) {
-            report(diagnostics, "%s:%d: key before the first 'track NAME' line", fileName, line);
+            reportAt(diagnostics, fileName, line, "key before the first 'track NAME' line");
             continue;
         }
         SourceKey key{{0, 0.0f, 0}, line};
         bool good = true;
         if (parseRow(tokens[0].c_str(), &key.key.row)) {
-            report(diagnostics,
-                   "%s:%d: row '%s' is neither a 32-bit integer nor BAR:BEAT:ROW (beat 0-3, row "
-                   "0-7)",
-                   fileName, line, shown(tokens[0]).c_str());
+            reportAt(diagnostics, fileName, line,
+                     "row '%s' is neither a 32-bit integer nor BAR:BEAT:ROW (beat 0-3, row "
+                     "0-7)",
+                     shown(tokens[0]).c_str());
             good = false;
         }
         int32_t valueResult = parseValue(tokens[1].c_str(), &key.key.value);
         if (valueResult == 1) {
-            report(diagnostics, "%s:%d: value '%s' is not a number", fileName, line,
-                   shown(tokens[1]).c_str());
+            reportAt(diagnostics, fileName, line, "value '%s' is not a number",
+                     shown(tokens[1]).c_str());
             good = false;
         } else if (valueResult == 2) {
-            report(diagnostics, "%s:%d: value '%s' is beyond the float range", fileName, line,
-                   shown(tokens[1]).c_str());
+            reportAt(diagnostics, fileName, line, "value '%s' is beyond the float range",
+                     shown(tokens[1]).c_str());
             good = false;
         }
         if (parseInterpolation(tokens[2].c_str(), &key.key.interpolation)) {
-            report(diagnostics,
-                   "%s:%d: unknown interpolation '%s' (expected constant, linear, smooth or "
-                   "quadratic)",
-                   fileName, line, shown(tokens[2]).c_str());
+            reportAt(diagnostics, fileName, line,
+                     "unknown interpolation '%s' (expected constant, linear, smooth or "
+                     "quadratic)",
+                     shown(tokens[2]).c_str());
             good = false;
         }
         if (good) source->tracks.back().keys.push_back(key);
@@ -261,8 +250,8 @@ std::string printTrackText(const char* name, const TrackKey* keys, int32_t keyCo
     for (int32_t i = 0; i < keyCount; ++i) {
         const TrackKey& k = keys[i];
         if (bars && k.row >= 0)
-            std::snprintf(row, sizeof row, "%d:%d:%d", k.row / rowsPerBar,
-                          k.row % rowsPerBar / rowsPerBeat, k.row % rowsPerBeat);
+            std::snprintf(row, sizeof row, "%d:%d:%d", k.row / showRowsPerBar,
+                          k.row % showRowsPerBar / showRowsPerBeat, k.row % showRowsPerBeat);
         else
             std::snprintf(row, sizeof row, "%d", k.row);
         const char* kind = interpolationName(k.interpolation);

@@ -1,7 +1,8 @@
 // trackc: writes and inspects track files. The text form and the checks live in the library
 // trackc_lib so that tests and fuzzers drive the same code as the command.
 //
-// Text form, one item a line; '#' starts a comment that runs to the end of the line:
+// Text form, one item a line, read as base/text_lines.h reads lines ('#' starts a comment, LF
+// or CRLF line ends, control bytes refused):
 //   track NAME              starts a track (NAME: no spaces, '/' or '#')
 //   ROW VALUE INTERPOLATION one key of the current track
 // ROW is a signed 32-bit integer or BAR:BEAT:ROW (8 rows a beat, 4 beats a bar, all from 0).
@@ -43,6 +44,10 @@ struct Diagnostics {
 // Adds one message built like printf.
 void report(Diagnostics* diagnostics, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
+
+// Adds one message about a line of a source: "FILE:LINE: " and the text built like printf.
+void reportAt(Diagnostics* diagnostics, const char* fileName, int32_t line, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
 
 // Parses `size` bytes of text (NUL bytes included) into tracks, then checks every track; keys
 // that cannot be read are left out. Returns the number of problems added.
