@@ -101,8 +101,8 @@ GLuint buildPassProgram(const char* shaderDir, FramePass pass, std::string* erro
     const std::string dir = shaderDir;
     const char* fragmentName = fragmentFileName(pass);
     std::string vertexText, fragmentText;
-    if (readTextFile((dir + "/" + vertexFileName).c_str(), &vertexText, error) ||
-        readTextFile((dir + "/" + fragmentName).c_str(), &fragmentText, error))
+    if (readWholeFile((dir + "/" + vertexFileName).c_str(), &vertexText, error) ||
+        readWholeFile((dir + "/" + fragmentName).c_str(), &fragmentText, error))
         return 0;
     const GLuint vertex = compileStage(GL_VERTEX_SHADER, vertexText, vertexFileName, error);
     if (!vertex) return 0;

@@ -1,33 +1,18 @@
 #include "show_tracks.h"
 
+#include "base/text_file.h"
 #include "choreo.h"
 #include "render/uniform_bindings.h"
 #include "trackc.h"
 #include "tracks/tracks_internal.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-int readTextFile(const char* path, std::string* text, std::string* error) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        *error = std::string(path) + ": cannot open: " + std::strerror(errno);
-        return 1;
-    }
-    text->clear();
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        text->append(buffer, n);
-    const bool failed = std::ferror(f);
-    std::fclose(f);
-    if (failed) {
-        *error = std::string(path) + ": cannot read";
-        return 1;
-    }
-    return 0;
+int readWholeFile(const char* path, std::string* text, std::string* error) {
+    std::string problem;
+    if (readTextFile(path, *text, problem) == 0) return 0;
+    *error = std::string(path) + ": " + problem;
+    return 1;
 }
 
 // Adds a track holding copies of the keys; false when memory ran out.
@@ -80,7 +65,7 @@ TrackSet* resolveShow(const char* showName, const std::string& showText,
 
 TrackSet* resolveShowFiles(const char* showPath, const char* eventsPath, std::string* error) {
     std::string showText, eventsText;
-    if (readTextFile(showPath, &showText, error) || readTextFile(eventsPath, &eventsText, error))
+    if (readWholeFile(showPath, &showText, error) || readWholeFile(eventsPath, &eventsText, error))
         return nullptr;
     std::vector<MusicEvent> events;
     if (parseMusicEvents(eventsPath, eventsText, &events, error)) return nullptr;

@@ -8,7 +8,7 @@ struct MusicEvent;
 struct TrackSet;
 
 // The whole of a file; 0 on success, else 1 and *error names the file and the cause.
-int readTextFile(const char* path, std::string* text, std::string* error);
+int readWholeFile(const char* path, std::string* text, std::string* error);
 
 // Resolves the show against the events into a new track set that holds every track the show
 // writes plus, without keys, every other track the uniform table names, so that no track is ever

@@ -29,6 +29,7 @@
 #include <backends/imgui_impl_opengl2.h>
 #include <imgui.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -286,7 +287,7 @@ static void installTracks(Content& content, TrackSet* set) {
 static bool loadEvents(Studio& studio) {
     std::string text, error;
     std::vector<MusicEvent> events;
-    if (readTextFile(studio.paths.events.c_str(), &text, &error) ||
+    if (readWholeFile(studio.paths.events.c_str(), &text, &error) ||
         parseMusicEvents(studio.paths.events.c_str(), text, &events, &error)) {
         setProblem(studio, "events", error);
         return false;
@@ -302,7 +303,7 @@ static bool loadEvents(Studio& studio) {
 static bool loadShow(Studio& studio) {
     std::string text, error;
     TrackSet* set = nullptr;
-    if (!readTextFile(studio.paths.show.c_str(), &text, &error))
+    if (!readWholeFile(studio.paths.show.c_str(), &text, &error))
         set = resolveShow(studio.paths.show.c_str(), text, studio.events, &error);
     if (!set) {
         setProblem(studio, "show", error);
@@ -339,13 +340,13 @@ static void loadChangedPrograms(Studio& studio) {
     const char* built[] = {scene_glsl, glow_glsl, final_glsl};
     std::string vertexText, text, ignored;
     const std::string dir = studio.paths.shaderDir + "/";
-    readTextFile((dir + vertexFileName).c_str(), &vertexText, &ignored);
+    readWholeFile((dir + vertexFileName).c_str(), &vertexText, &ignored);
     const bool vertexChanged = vertexText != vertex_glsl;
     bool rebuild[3];
     const FramePass passes[] = {framePassScene, framePassGlow, framePassFinal};
     for (int i = 0; i < 3; ++i) {
         text.clear();
-        readTextFile((dir + fragmentFileName(passes[i])).c_str(), &text, &ignored);
+        readWholeFile((dir + fragmentFileName(passes[i])).c_str(), &text, &ignored);
         rebuild[i] = vertexChanged || text != built[i];
     }
     loadPrograms(studio, rebuild);
@@ -455,7 +456,8 @@ struct ScriptRun {
     bool measuring = false;
     double measureStart = 0.0;
     int64_t measureFrames = 0;
-    double editTime = -1.0; // when the last edit command wrote its file
+    std::vector<double> frameTimes; // of the frames measured so far, present to present, in ms
+    double editTime = -1.0;         // when the last edit command wrote its file
     double seekTime = -1.0; // when the last seek command moved the cursor, until its frame shows
     int status = studioExitDone;
 };
@@ -471,7 +473,7 @@ static void failScript(Studio& studio, ScriptRun& run, const ScriptCommand& c,
 static std::string editFile(const std::string& path, const std::string& from,
                             const std::string& to) {
     std::string text, error;
-    if (readTextFile(path.c_str(), &text, &error)) return error;
+    if (readWholeFile(path.c_str(), &text, &error)) return error;
     const size_t at = text.find(from);
     if (at == std::string::npos) return path + ": does not hold the text to replace";
     text.replace(at, from.size(), to);
@@ -518,6 +520,7 @@ static bool runCommand(Studio& studio, ScriptRun& run, const ScriptCommand& c) {
         run.measuring = true;
         run.measureFrames = int64_t(c.numbers[0]);
         run.measureStart = now();
+        run.frameTimes.clear();
         return false;
     case scriptStill:
         if (studioWriteStill(studio, c.args[0].c_str())) failScript(studio, run, c, "still failed");
@@ -581,9 +584,14 @@ static void stepScript(Studio& studio, ScriptRun& run) {
     if (run.measuring) {
         run.measuring = false;
         const double ms = (now() - run.measureStart) * 1000.0 / double(run.measureFrames);
-        logMessage("measure", "%lld frames, %.2f ms a frame (overlay %s, scale 1/%d, %dx%d)",
-                   static_cast<long long>(run.measureFrames), ms, studio.overlay ? "on" : "off",
-                   studio.scale, studio.content->width, studio.content->height);
+        // The median holds up better than the mean on a machine that other work shares.
+        std::vector<double>& t = run.frameTimes;
+        std::sort(t.begin(), t.end());
+        const double median = t.empty() ? ms : t[t.size() / 2];
+        logMessage(
+            "measure", "%lld frames, %.2f ms a frame, median %.2f (overlay %s, scale 1/%d, %dx%d)",
+            static_cast<long long>(run.measureFrames), ms, median, studio.overlay ? "on" : "off",
+            studio.scale, studio.content->width, studio.content->height);
     }
     if (run.waitUntil > 0.0) {
         if (now() < run.waitUntil) return;
@@ -735,6 +743,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         const double presented = now();
         studio.frameMs = (presented - lastPresent) * 1000.0;
         lastPresent = presented;
+        if (script && script->measuring) script->frameTimes.push_back(studio.frameMs);
         if (script && script->seekTime > 0.0) {
             logMessage("seek", "row %.2f: %.1f ms from seek to frame", row,
                        (presented - script->seekTime) * 1000.0);
@@ -772,7 +781,7 @@ int main(int argc, char** argv) {
     if (!options.script.empty()) {
         std::string text, error;
         script.fileName = options.script;
-        if (readTextFile(options.script.c_str(), &text, &error) ||
+        if (readWholeFile(options.script.c_str(), &text, &error) ||
             parseScript(options.script.c_str(), text, &script.commands, &error)) {
             logMessage("script", "%s", error.c_str());
             return studioExitUsage;
