@@ -2,8 +2,9 @@
 // usage() for the command line and the README's "Working on the show" for the keys.
 //
 // It draws with the demo's own content code and reads the demo's clock (the music), but resolves
-// the choreography itself, in memory, every time the show or the score's events are saved, and
-// builds the shader programs from their files when one is saved.
+// the choreography itself, in memory, every time the show or the score's events are saved,
+// builds the shader programs from their files when one is saved, and renders a saved score into
+// new music on a thread of its own.
 #include "studio.h"
 
 #include "base/log.h"

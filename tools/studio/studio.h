@@ -57,7 +57,8 @@ struct Studio {
     GLuint passQueries[gpuQueryFrames][3] = {};
     int64_t frameNumber = 0;
 
-    bool pickedTracks[32] = {}; // by index into studioTrackNames(): drawn on the timeline
+    // By index into studioTrackNames() (never more names than track slots): drawn on the timeline.
+    bool pickedTracks[uniformTrackSlotCount] = {};
     char typedPosition[64] = {};
     double timelineSpan = 512.0; // rows the timeline shows around the cursor (16 bars)
     std::string lastStill;       // path of the last still written, for the overlay
