@@ -24,8 +24,8 @@ studio() {
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "-" }'; }
 
 # Edits that each change the picture's input: the fade's key flips between 0 and 0.5 (the
-# choreography), and a comment with a new number each time (a shader text the driver has not
-# cached, so it compiles and links the program anew).
+# choreography), and the scene's output is scaled by a new constant each time (code the driver
+# has not compiled before, so no shader cache can answer for it).
 {
   echo "seek main+4:0:0"
   echo "frames 3"
@@ -35,11 +35,11 @@ median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)
     echo "wait-reload"
     echo "frames 2"
   done
-  echo "edit $work/shaders/scene.glsl \"uniform float time;\" \"uniform float time; // 0\""
+  echo "edit $work/shaders/scene.glsl \"vec4(color, 1.0)\" \"vec4(color * 1.0000, 1.0)\""
   echo "wait-reload"
   echo "frames 2"
   for i in $(seq 1 "$edits"); do
-    echo "edit $work/shaders/scene.glsl \"// $((i - 1))\" \"// $i\""
+    echo "edit $work/shaders/scene.glsl \"color * 1.000$((i - 1))\" \"color * 1.000$i\""
     echo "wait-reload"
     echo "frames 2"
   done
@@ -112,7 +112,7 @@ frame presented after the reload ($edits edits of each kind).
 | what | ms | target |
 |---|---:|---|
 | track edit (fade key in show.tracks), save to frame | $track | under 100 |
-| shader edit (scene.glsl, a text never compiled before), save to frame | $shader | under 500 |
+| shader edit (scene.glsl, a new constant: code never compiled before), save to frame | $shader | under 500 |
 | score edit (outro two bars shorter), save to the first frame with the new music | $score | |
 | seek to first frame, paused | $seekPaused | |
 | seek to first frame, playing (the music moves too) | $seekPlaying | |
