@@ -6,6 +6,8 @@
 #   ./dev.sh bench  build and run the benchmarks, writing BENCHMARKS.md
 #   ./dev.sh fuzz [SECONDS]  build the libFuzzer targets with clang and run each for SECONDS (60)
 #   ./dev.sh dist   build for release and write the archives to dist/
+#   ./dev.sh web    build the browser version into build-web/site (Emscripten)
+#   ./dev.sh serve [PORT]  serve build-web/site on 127.0.0.1 (port 8000) and print the address
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here"
@@ -14,10 +16,15 @@ asan_dir=${BRUMELT_ASAN_BUILD_DIR:-build-asan}
 jobs=$(nproc)
 
 log() { printf '[dev] %s\n' "$*" >&2; }
+# shellcheck source=scripts/web.sh
+. "$here/scripts/web.sh"
 
+# Installs the Debian packages named in the given lists (one a line, # comments) that are missing,
+# in one apt-get call; with no list, those the Linux build and its tests need.
 install_packages() {
-  local wanted missing=()
-  wanted=$(grep -v -e '^#' -e '^$' scripts/debian-packages.txt)
+  local lists=("$@") wanted missing=() p
+  [ ${#lists[@]} -gt 0 ] || lists=(scripts/debian-packages.txt)
+  wanted=$(cat "${lists[@]}" | grep -v -e '^#' -e '^$')
   for p in $wanted; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
   done
@@ -28,6 +35,9 @@ install_packages() {
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+
+# Every platform's packages: what the whole test suite and the release archives need.
+all_package_lists=(scripts/debian-packages.txt scripts/web-packages.txt scripts/windows-packages.txt)
 
 build() { # build DIR [cmake options...]
   local dir=$1; shift
@@ -115,17 +125,22 @@ case "$cmd" in
     cd "$build_dir/demo" && exec ./brumelt
     ;;
   build)
-    install_packages
+    install_packages scripts/debian-packages.txt scripts/windows-packages.txt
     build "$build_dir"
+    scripts/windows.sh build "$build_dir"
     ;;
   test)
-    install_packages
+    install_packages "${all_package_lists[@]}"
     build "$build_dir" -DBRUMELT_WERROR=ON
     ensure_display
     run_tests "$build_dir"
     log "release archive: unpacked into an empty folder and run"
     dist_linux
     tests/release/run_archive.sh "dist/brumelt-linux-x86_64.tar.gz"
+    log "Windows builds (mingw-w64), tests under Wine"
+    scripts/windows.sh build "$build_dir" -DBRUMELT_WERROR=ON
+    scripts/windows.sh test
+    web_test
     log "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
     build "$asan_dir" -DBRUMELT_WERROR=ON -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \
@@ -142,8 +157,11 @@ case "$cmd" in
     bench/run_all.sh "$build_dir"
     ;;
   dist)
-    install_packages
+    install_packages "${all_package_lists[@]}"
     dist_linux
+    scripts/windows.sh build "$build_dir"
+    scripts/windows.sh dist
+    web_dist
     ;;
   fuzz)
     install_packages
@@ -151,8 +169,15 @@ case "$cmd" in
     CC=clang CXX=clang++ build "$fuzz_dir" -DBRUMELT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
     run_fuzzers "$fuzz_dir" "${2:-60}"
     ;;
+  web)
+    install_packages
+    web_build
+    ;;
+  serve)
+    web_serve "${2:-}"
+    ;;
   *)
-    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

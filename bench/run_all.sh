@@ -100,6 +100,17 @@ NOTE
     "$root/bench/studio/studio_bench.sh" "$build"
     echo
   fi
+  # The Windows build against this one, when it is there (scripts/windows.sh build).
+  if [ -f "$root/build-win64/brumelt-frame-dump.exe" ] && [ -x "$build/tests/windows/brumelt-frame-dump" ]; then
+    "$root/bench/windows/run.sh" "$root/build-win64" "$build" "$root/build-win32"
+    echo
+  fi
+  # The browser build's figures, when it has been built (./dev.sh web).
+  web_site="$root/${BRUMELT_WEB_BUILD_DIR:-build-web}/site"
+  if [ -f "$web_site/index.html" ] && command -v chromium >/dev/null; then
+    python3 "$root/bench/web/web_bench.py" --site "$web_site" --demo "$demo"
+    echo
+  fi
 } > "$out.tmp"
 mv "$out.tmp" "$out"
 echo "wrote $out" >&2

@@ -10,6 +10,16 @@
 
 #include <string>
 
+#ifdef BRUMELT_GLES2
+// WebGL 1 names texture formats by their components only (RGBA is 8 bits each) and has a 16-bit
+// depth renderbuffer as its one depth format.
+static const GLint colourTextureFormat = GL_RGBA;
+static const GLenum depthFormat = GL_DEPTH_COMPONENT16;
+#else
+static const GLint colourTextureFormat = GL_RGBA8;
+static const GLenum depthFormat = GL_DEPTH_COMPONENT24;
+#endif
+
 static void setTextureParameters() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -21,7 +31,8 @@ static GLuint uploadTexture(int32_t width, int32_t height, const void* pixels) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, colourTextureFormat, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixels);
     setTextureParameters();
     glBindTexture(GL_TEXTURE_2D, 0);
     return texture;
@@ -57,6 +68,11 @@ GLuint loadTgaTexture(const char* path) {
     releaseFileBytes(file);
     return texture;
 }
+
+#ifdef BRUMELT_GLES2
+// The generic vertex attribute that carries the full-screen rectangle's corners.
+static const GLuint fullScreenRectAttribute = 0;
+#endif
 
 static const char* shaderFileName(const char* text) {
     if (text == vertex_glsl) return "vertex.glsl";
@@ -97,6 +113,10 @@ ShaderProgram buildProgram(const char* fragmentText) {
     GLuint program = glCreateProgram();
     glAttachShader(program, vertexShader);
     glAttachShader(program, fragmentShader);
+#ifdef BRUMELT_GLES2
+    // The converted vertex stage reads the rectangle's corners from this generic attribute.
+    glBindAttribLocation(program, fullScreenRectAttribute, "brumeltVertex");
+#endif
     glLinkProgram(program);
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
@@ -113,20 +133,29 @@ ShaderProgram buildProgram(const char* fragmentText) {
 
 static const char* framebufferStatusName(GLenum status) {
     switch (status) {
+#ifdef BRUMELT_GLES2
+    // OpenGL ES 2.0 has none of the draw/read buffer, multisample or undefined statuses, and
+    // one of its own.
+    case GL_FRAMEBUFFER_INCOMPLETE_DIMENSIONS:
+        return "attachments of different sizes";
+#else
     case GL_FRAMEBUFFER_UNDEFINED:
         return "undefined";
+#endif
     case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT:
         return "incomplete attachment";
     case GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT:
         return "missing attachment";
+    case GL_FRAMEBUFFER_UNSUPPORTED:
+        return "unsupported format combination";
+#ifndef BRUMELT_GLES2
     case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER:
         return "incomplete draw buffer";
     case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER:
         return "incomplete read buffer";
-    case GL_FRAMEBUFFER_UNSUPPORTED:
-        return "unsupported format combination";
     case GL_FRAMEBUFFER_INCOMPLETE_MULTISAMPLE:
         return "incomplete multisample";
+#endif
     default:
         return "unknown status";
     }
@@ -136,14 +165,21 @@ RenderTarget createRenderTarget(int32_t width, int32_t height) {
     RenderTarget target = {0, 0, 0};
     glGenFramebuffers(1, &target.framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+#ifdef BRUMELT_GLES2
+    glGenRenderbuffers(1, &target.depthRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, target.depthRenderbuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, width, height);
+#else
     glGenRenderbuffersEXT(1, &target.depthRenderbuffer);
     glBindRenderbufferEXT(GL_RENDERBUFFER, target.depthRenderbuffer);
-    glRenderbufferStorageEXT(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER, depthFormat, width, height);
+#endif
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
                               target.depthRenderbuffer);
     glGenTextures(1, &target.colourTexture);
     glBindTexture(GL_TEXTURE_2D, target.colourTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, colourTextureFormat, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
     setTextureParameters();
     glBindTexture(GL_TEXTURE_2D, 0);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
@@ -157,6 +193,23 @@ RenderTarget createRenderTarget(int32_t width, int32_t height) {
     return target;
 }
 
+#ifdef BRUMELT_GLES2
+// OpenGL ES has no immediate mode: the rectangle is a strip of two triangles in a vertex buffer,
+// made at the first draw and bound for every draw after (nothing else uses vertex arrays).
+void drawFullScreenRect() {
+    static GLuint corners = 0;
+    if (corners == 0) {
+        static const GLfloat strip[] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
+        glGenBuffers(1, &corners);
+        glBindBuffer(GL_ARRAY_BUFFER, corners);
+        glBufferData(GL_ARRAY_BUFFER, sizeof strip, strip, GL_STATIC_DRAW);
+        glVertexAttribPointer(fullScreenRectAttribute, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glEnableVertexAttribArray(fullScreenRectAttribute);
+    }
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+#else
 void drawFullScreenRect() {
     glRecti(-1, 1, 1, -1);
 }
+#endif

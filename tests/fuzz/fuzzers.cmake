@@ -9,6 +9,7 @@ function(brumelt_add_fuzzer name library)
 endfunction()
 
 brumelt_add_fuzzer(fuzz_tga brumelt_tga)
+brumelt_add_fuzzer(fuzz_mp3_frames brumelt_mp3_frames)
 brumelt_add_fuzzer(fuzz_track_loader brumelt_tracks)
 brumelt_add_fuzzer(fuzz_trackc_parser trackc_lib)
 brumelt_add_fuzzer(fuzz_score_parser synth_lib)

@@ -1,0 +1,347 @@
+#!/usr/bin/env bash
+# The Windows build under Wine, one case per call:
+#   wine_test.sh CASE WINDOWS_BUILD_DIR [LINUX_BUILD_DIR]
+# Each case runs on an X server of its own (so keys and windows never meet another test's) and in
+# the Windows build's private Wine prefix, made on first use. Prints what it checks; exit status
+# 0 when the case holds. Wine is called through its 64-bit loader directly: Debian's launcher
+# picks the 32-bit one whenever wine32 is installed, and that one cannot run on every kernel.
+set -uo pipefail
+
+case_name=$1
+build=$(cd "$2" && pwd)
+linux_build=${3:-}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+wine=/usr/lib/wine/wine64
+export WINELOADER=$wine
+export WINEPREFIX=$build/wineprefix
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+demo_title='QRV at Solvance 2014'
+dialog_title='QRV :: Brumelt'
+start_seconds=120 # Wine start-up plus llvmpipe compiling the scene shader
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/brumelt-wine.XXXXXX")
+pids=()
+cleanup() {
+  local pid
+  [ -n "${sound_started:-}" ] && bash "$here/pulse_null_sink.sh" stop "$work/pulse"
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wineserver_cmd -k 2>/dev/null
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+wineserver_cmd() {
+  if command -v wineserver >/dev/null; then wineserver "$@"; else /usr/lib/wine/wineserver64 "$@"; fi
+}
+
+fail() {
+  echo "FAIL ($case_name): $*"
+  if [ -s "$work/err" ]; then echo "--- stderr of the program:"; tr -d '\r' <"$work/err" | tail -n 20; fi
+  exit 1
+}
+say() { echo "$case_name: $*"; }
+
+# An X server of this case's own, of the given screen size; with "wm", a window manager too.
+# Further arguments add display modes (1280x720, 800x600), which Wine reports beside the
+# screen's own size.
+start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
+  local n size=$1 wm=${2:-} mode
+  shift $(($# < 2 ? $# : 2))
+  for n in $(seq 150 250); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+  done
+  Xvfb ":$n" -noreset -nolisten tcp -screen 0 "${size}x24" >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY=":$n"
+  for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+  xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY"
+  for mode in "$@"; do
+    case $mode in # timings from cvt, 60 Hz
+      1280x720) xrandr --newmode 1280x720 74.48 1280 1336 1472 1664 720 721 724 746 -hsync +vsync ;;
+      800x600) xrandr --newmode 800x600 38.22 800 832 912 1024 600 601 604 622 -hsync +vsync ;;
+      *) fail "no timings for mode $mode" ;;
+    esac
+    xrandr --addmode screen "$mode" || fail "cannot add mode $mode"
+  done
+  if [ "$wm" = wm ]; then
+    openbox >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
+  fi
+}
+
+screen_size() { xdpyinfo | sed -n 's/^ *dimensions: *\([0-9x]*\) pixels.*/\1/p'; }
+
+# A private sound server holding only a null sink, so that waveOut opens and the show runs.
+start_sound() {
+  local env line
+  env=$(bash "$here/pulse_null_sink.sh" start "$work/pulse") || fail "the sound server did not start"
+  sound_started=1
+  while IFS= read -r line; do export "${line?}"; done <<<"$env"
+}
+
+# The prefix is made once per build folder (20 to 40 s); later cases reuse it.
+ensure_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  say "making the Wine prefix $WINEPREFIX"
+  (flock 9; [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -u >/dev/null 2>&1) 9>"$build/.wineprefix.lock"
+  wineserver_cmd -w
+}
+
+# A private copy of the demo folder, so damage never reaches the build's own. "data": the data
+# files are all that is needed.
+demo_copy() {
+  [ "${1:-}" = data ] || [ -f "$build/demo/brumelt.exe" ] || fail "no $build/demo/brumelt.exe"
+  [ -d "$build/demo/assets" ] && [ -d "$build/demo/tracks" ] ||
+    fail "$build/demo lacks assets/ or tracks/ (build the Linux demo folder first)"
+  cp -r "$build/demo" "$work/demo"
+}
+
+start_demo() {
+  (cd "$work/demo" && exec "$wine" ./brumelt.exe >"$work/out" 2>"$work/err") &
+  demo_pid=$!
+  pids+=("$demo_pid")
+}
+
+demo_running() { kill -0 "$demo_pid" 2>/dev/null; }
+
+# Waits for the demo to end; sets status. Fails after the given seconds.
+wait_demo() { # wait_demo SECONDS
+  local waited=0
+  while demo_running; do
+    sleep 0.2
+    waited=$((waited + 1))
+    [ $waited -gt $(($1 * 5)) ] && fail "the demo did not end within $1 s"
+  done
+  wait "$demo_pid"
+  status=$?
+}
+
+# The id of the visible window with exactly this title, once it shows (empty after SECONDS).
+find_window() { # find_window TITLE SECONDS
+  local id="" tries=$(($2 * 4))
+  while [ $tries -gt 0 ]; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    demo_running || break
+    sleep 0.25
+    tries=$((tries - 1))
+  done
+  echo "$id"
+}
+
+press_in() { # press_in WINDOW KEY...
+  xdotool windowfocus --sync "$1" >/dev/null 2>&1
+  shift
+  xdotool key "$@" >/dev/null 2>&1
+}
+
+dialog_window() {
+  local dialog
+  dialog=$(find_window "$dialog_title" 60)
+  [ -n "$dialog" ] || fail "the setup dialog did not appear"
+  echo "$dialog"
+}
+
+# Presses Run in the setup dialog and returns the demo window's id.
+pass_dialog() {
+  local dialog window
+  dialog=$(dialog_window)
+  press_in "$dialog" Return
+  window=$(find_window "$demo_title" $start_seconds)
+  [ -n "$window" ] || fail "no demo window after Run"
+  echo "$window"
+}
+
+# Taps Escape in the demo window until the demo ends (a frame may take a while under llvmpipe).
+escape_demo() { # escape_demo WINDOW
+  for _ in $(seq 30); do
+    demo_running || break
+    press_in "$1" Escape
+    for _ in $(seq 20); do demo_running || break; sleep 0.1; done
+  done
+  wait_demo 20
+}
+
+# Runs the damaged demo copy through the dialog and Escape; the show must go on (status 0).
+run_damaged() { # run_damaged WHAT
+  start_demo
+  escape_demo "$(pass_dialog)"
+  [ "$status" -eq 0 ] || fail "$1: exit status $status, expected 0"
+}
+
+stderr_has() { tr -d '\r' <"$work/err" | grep -qF -- "$1"; }
+
+garbage() { # garbage BYTES: the same pseudo-random bytes every run
+  python3 -c 'import random, sys; random.seed(7); sys.stdout.buffer.write(bytes(random.randrange(256) for _ in range(int(sys.argv[1]))))' "$1"
+}
+
+tga_header() { # tga_header WIDTH HEIGHT BITS: an 18-byte type-2 header
+  printf '\0\0\2\0\0\0\0\0\0\0\0\0'
+  printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8)))"
+  printf "\\x$(printf %02x $(($2 & 255)))\\x$(printf %02x $(($2 >> 8)))"
+  printf "\\x$(printf %02x "$3")\\x08"
+}
+
+ensure_prefix
+case "$case_name" in
+  dialog_check) # the real template and procedure under the system's dialog manager
+    start_display 1920x1080 - 1280x720 800x600
+    "$wine" "$build/brumelt-dialog-check.exe" >"$work/out" 2>"$work/err"
+    status=$?
+    tr -d '\r' <"$work/out"
+    [ $status -eq 0 ] || fail "brumelt-dialog-check ended with $status"
+    ;;
+
+  dialog_escape) # Escape in the dialog: status 255 (-1), and no demo window ever
+    start_display 1280x720
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    geometry=$(xdotool getwindowgeometry "$dialog" | sed -n 's/.*Geometry: //p')
+    say "dialog shown, $geometry pixels"
+    press_in "$dialog" Escape
+    wait_demo 30
+    [ "$status" -eq 255 ] || fail "exit status $status, expected 255"
+    [ -z "$(xdotool search --name "^$demo_title\$" 2>/dev/null)" ] || fail "a demo window was made"
+    ;;
+
+  run_window_size) # the mode chosen in the list sizes the window; Escape ends with 0
+    # Wine lists 800 * 600, 1280 * 720, 1920 * 1080; the record's 1280 * 720 is preselected, and
+    # Up picks 800 * 600.
+    start_display 1920x1080 - 1280x720 800x600
+    start_sound
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Up Return
+    window=$(find_window "$demo_title" $start_seconds)
+    [ -n "$window" ] || fail "no demo window after Run"
+    size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+    say "demo window $size"
+    [ "$size" = 800x600 ] || fail "window is $size, expected 800x600"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
+    ;;
+
+  fullscreen) # the fullscreen box: the display switches to the chosen mode, the window covers
+    # it, and the desktop's mode comes back when the show ends
+    start_display 1920x1080 - 1280x720 800x600
+    start_sound
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Up Tab space Return
+    window=$(find_window "$demo_title" $start_seconds)
+    [ -n "$window" ] || fail "no demo window after Run"
+    place=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+      /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }')
+    screen=$(screen_size)
+    say "screen $screen, demo window at $place"
+    [ "$screen" = 800x600 ] || fail "the display is $screen, expected 800x600"
+    [ "$place" = "0,0 800x600" ] || fail "window at $place, expected 0,0 800x600"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
+    screen=$(screen_size)
+    [ "$screen" = 1920x1080 ] || fail "the display stayed at $screen after the show"
+    ;;
+
+  close_box) # the window manager's close request ends the show with 0
+    start_display 1280x720 wm
+    start_sound
+    demo_copy
+    start_demo
+    window=$(pass_dialog)
+    wmctrl -c "$demo_title" || fail "wmctrl found no window to close"
+    wait_demo 60
+    [ "$status" -eq 0 ] || fail "exit status $status after the close box, expected 0"
+    ;;
+
+  music_missing) # no music: exit code 2 after the window appeared, one line naming the file; run
+    # fullscreen, so that this early way out must give the display mode back as well
+    start_display 1920x1080 - 1280x720 800x600
+    start_sound
+    demo_copy
+    rm "$work/demo/assets/music.mp3"
+    start_demo
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Up Tab space Return
+    wait_demo $start_seconds
+    [ "$status" -eq 2 ] || fail "exit status $status, expected 2"
+    stderr_has "assets/music.mp3" || fail "stderr does not name assets/music.mp3"
+    screen=$(screen_size)
+    [ "$screen" = 1920x1080 ] || fail "the display stayed at $screen"
+    ;;
+
+  damaged_images) # each image damaged in each way: named on stderr, the show runs on
+    start_display 1280x720
+    start_sound
+    demo_copy
+    good=$work/good.tga
+    cp "$work/demo/assets/greets.tga" "$good"
+    half=$(($(stat -c %s "$good") / 2 + 3))
+    for damage in ${BRUMELT_WINE_IMAGE_DAMAGES:-missing empty truncated garbage huge 16bits}; do
+      for image in greets qrv; do
+        file=$work/demo/assets/$image.tga
+        case $damage in
+          missing) rm -f "$file" ;;
+          empty) : >"$file" ;;
+          truncated) head -c $half "$good" >"$file" ;;
+          garbage) garbage 40000 >"$file" ;;
+          huge) { tga_header 32767 32767 32; printf tiny; } >"$file" ;;
+          16bits) { tga_header 4 4 16; head -c 32 /dev/zero; } >"$file" ;;
+        esac
+      done
+      run_damaged "$damage images"
+      for image in greets qrv; do
+        stderr_has "assets/$image.tga" || fail "$damage: stderr does not name assets/$image.tga"
+      done
+      say "$damage images: named, show ran on"
+    done
+    ;;
+
+  damaged_tracks) # damaged track files leave the show running; so does a missing tracks/ folder
+    start_display 1280x720
+    start_sound
+    demo_copy
+    tracks=$work/demo/tracks
+    rm -f "$tracks/sync_uBass.track"
+    : >"$tracks/sync_uBend.track"
+    head -c 13 "$tracks/sync_uCamPos.z.track" >"$tracks/sync_uCamPos.x.track.cut" &&
+      mv "$tracks/sync_uCamPos.x.track.cut" "$tracks/sync_uCamPos.x.track"
+    garbage 3000 >"$tracks/sync_uGlow.track"
+    printf '\xff\xff\xff\x7f\0\0\0\0\0\0\0\0\0' >"$tracks/sync_uFisheye.track"
+    printf '\xfe\xff\xff\xff' >"$tracks/sync_uSkyPos.track"
+    run_damaged "damaged track files"
+    stderr_has error && fail "damaged track files: stderr reports an error"
+    say "damaged track files: show ran on"
+    rm -rf "$tracks"
+    run_damaged "no tracks folder"
+    say "no tracks/ folder: show ran on"
+    ;;
+
+  frame_equal) # a frame of the Windows build equals the Linux build's frame of the same row
+    [ -n "$linux_build" ] || fail "needs the Linux build folder"
+    capture=$linux_build/demo/brumelt-capture
+    [ -x "$capture" ] || fail "no $capture"
+    start_display 1280x720
+    demo_copy data
+    rows=880,2000
+    (cd "$linux_build/demo" && "$capture" --size 160x90 --rows $rows "$work/linux" \
+      >"$work/capture.log" 2>&1) || fail "brumelt-capture failed: $(cat "$work/capture.log")"
+    for row in ${rows//,/ }; do
+      (cd "$work/demo" && "$wine" "$build/brumelt-frame-dump.exe" 160x90 "$row" \
+        "$work/windows-$row.rgb" 2>"$work/err") || fail "brumelt-frame-dump failed at row $row"
+      python3 "$here/rgb_compare.py" "$work/linux/row-$row.png" "$work/windows-$row.rgb" ||
+        fail "row $row differs"
+    done
+    ;;
+
+  *)
+    fail "unknown case"
+    ;;
+esac
+echo "PASS ($case_name)"
