@@ -24,12 +24,13 @@ set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodej
 
 set(web_src ${CMAKE_SOURCE_DIR}/src)
 set(web_dir ${web_src}/platform/web)
+include(${web_src}/sources.cmake)
 
 # The desktop shaders as GLSL ES 1.00, embedded under the same header names and symbols as on
 # the desktop, so the render code includes them unchanged.
 set(web_shader_headers)
 set(web_shader_texts)
-foreach(name vertex scene glow final)
+foreach(name ${brumelt_shader_names})
   if(name STREQUAL "vertex")
     set(stage vertex)
   else()
@@ -59,12 +60,9 @@ set(web_link_options
 
 # The demo: the core's tracks and render layers, the file code on the in-memory file system, and
 # the browser's window, GL and music backends under the page's own entry point.
-set(web_core_sources
-  ${web_src}/base/log.cpp
-  ${web_src}/tracks/tracks.cpp
-  ${web_src}/render/content.cpp
-  ${web_src}/render/resources.cpp
-  ${web_src}/render/tga.cpp
+brumelt_src_paths(web_core_sources brumelt_base_sources brumelt_tracks_sources brumelt_tga_sources
+                  brumelt_render_sources)
+list(APPEND web_core_sources
   ${web_src}/platform/file_posix.cpp
   ${web_dir}/window_web.cpp
   ${web_dir}/gl_loader_web.cpp

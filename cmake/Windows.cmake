@@ -12,10 +12,11 @@ set(BRUMELT_DEMO_DIR ${CMAKE_BINARY_DIR}/demo)
 file(MAKE_DIRECTORY ${BRUMELT_DEMO_DIR})
 
 set(src ${PROJECT_SOURCE_DIR}/src)
+include(${src}/sources.cmake)
 
 # Shaders embedded exactly as in the Linux build.
 set(shader_headers)
-foreach(name vertex scene glow final)
+foreach(name ${brumelt_shader_names})
   set(header ${CMAKE_BINARY_DIR}/generated/shaders/${name}.glsl.h)
   brumelt_embed_text(${header} ${name}_glsl ${src}/render/shaders/${name}.glsl)
   list(APPEND shader_headers ${header})
@@ -23,8 +24,9 @@ endforeach()
 add_custom_target(brumelt_shaders DEPENDS ${shader_headers})
 
 # The Win32 backends: window and WGL context, GL loader, dialog, display modes, files, stderr.
+brumelt_src_paths(base_sources brumelt_base_sources)
 add_library(brumelt_platform_win32 STATIC
-  ${src}/base/log.cpp
+  ${base_sources}
   ${src}/platform/win32/console_win32.cpp
   ${src}/platform/win32/dialog_box_win32.cpp
   ${src}/platform/win32/display_modes_win32.cpp
@@ -35,48 +37,34 @@ target_include_directories(brumelt_platform_win32 PUBLIC ${src} ${CMAKE_BINARY_D
 target_compile_definitions(brumelt_platform_win32 PUBLIC NOMINMAX)
 target_link_libraries(brumelt_platform_win32 PUBLIC opengl32 gdi32 user32)
 
-# The layers below the app, as in src/CMakeLists.txt.
-add_library(brumelt_render STATIC
-  ${src}/tracks/tracks.cpp ${src}/render/tga.cpp ${src}/render/content.cpp
-  ${src}/render/resources.cpp)
+# The layers, from the same lists as the Linux build.
+brumelt_src_paths(render_sources brumelt_tracks_sources brumelt_tga_sources brumelt_render_sources)
+add_library(brumelt_render STATIC ${render_sources})
 add_dependencies(brumelt_render brumelt_shaders)
 target_link_libraries(brumelt_render PUBLIC brumelt_platform_win32)
+
+# The audio device and MP3 decoder on Windows' own APIs (waveOut, the Audio Compression Manager),
+# the decoder standing on the shared MP3 frame walk.
+brumelt_src_paths(audio_sources brumelt_audio_sources)
+add_library(brumelt_audio STATIC
+  ${audio_sources}
+  ${src}/platform/mp3_frames.cpp
+  ${src}/platform/win32/audio_device_waveout.cpp
+  ${src}/platform/win32/mp3_decoder_acm.cpp)
+target_link_libraries(brumelt_audio PUBLIC brumelt_platform_win32 winmm msacm32)
+
+brumelt_src_paths(app_sources brumelt_app_sources)
+add_library(brumelt_app STATIC ${app_sources})
+target_link_libraries(brumelt_app PUBLIC brumelt_render brumelt_audio)
+target_compile_definitions(brumelt_app PRIVATE $<$<NOT:$<CONFIG:Release>>:BRUMELT_GL_CHECKS>)
 
 # The resource script: the setup dialog's template (app/resources.cpp is its Linux twin).
 set(brumelt_resources ${src}/platform/win32/brumelt.rc)
 
-# The audio device and MP3 decoder on Windows' own APIs; the demo is built once they are there.
-set(win32_audio_sources
-  ${src}/platform/win32/audio_device_waveout.cpp
-  ${src}/platform/win32/mp3_decoder_acm.cpp)
-set(have_win32_audio TRUE)
-foreach(file ${win32_audio_sources})
-  if(NOT EXISTS ${file})
-    set(have_win32_audio FALSE)
-  endif()
-endforeach()
-if(EXISTS ${src}/platform/mp3_frames.cpp) # the MP3 frame walk the ACM decoder stands on
-  list(APPEND win32_audio_sources ${src}/platform/mp3_frames.cpp)
-endif()
-
-if(have_win32_audio)
-  add_library(brumelt_audio STATIC
-    ${src}/audio/audio_output.cpp ${src}/audio/music.cpp ${src}/audio/play_clock.cpp
-    ${win32_audio_sources})
-  target_link_libraries(brumelt_audio PUBLIC brumelt_platform_win32 winmm msacm32)
-
-  add_library(brumelt_app STATIC
-    ${src}/app/demo.cpp ${src}/app/settings.cpp ${src}/app/setup_dialog.cpp)
-  target_link_libraries(brumelt_app PUBLIC brumelt_render brumelt_audio)
-  target_compile_definitions(brumelt_app PRIVATE $<$<NOT:$<CONFIG:Release>>:BRUMELT_GL_CHECKS>)
-
-  # The demo: a GUI-subsystem program (no console window of its own).
-  add_executable(brumelt WIN32 ${src}/app/main.cpp ${brumelt_resources})
-  target_link_libraries(brumelt PRIVATE brumelt_app)
-  set_target_properties(brumelt PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${BRUMELT_DEMO_DIR})
-else()
-  message(STATUS "Windows audio backends not present yet: brumelt.exe is not built")
-endif()
+# The demo: a GUI-subsystem program (no console window of its own).
+add_executable(brumelt WIN32 ${src}/app/main.cpp ${brumelt_resources})
+target_link_libraries(brumelt PRIVATE brumelt_app)
+set_target_properties(brumelt PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${BRUMELT_DEMO_DIR})
 
 # --- Test programs (console subsystem, run under Wine) ---------------------------------------
 
@@ -99,10 +87,8 @@ add_executable(brumelt-dialog-check
   ${brumelt_resources})
 target_link_libraries(brumelt-dialog-check PRIVATE brumelt_platform_win32)
 
-# The audio backends' own check program, when the tree has it.
-if(EXISTS ${PROJECT_SOURCE_DIR}/tests/windows/audio_check/CMakeLists.txt)
-  add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows/audio_check tests/windows/audio_check)
-endif()
+# The audio backends' own check program.
+add_subdirectory(${PROJECT_SOURCE_DIR}/tests/windows/audio_check tests/windows/audio_check)
 
 # --- Tests under Wine ------------------------------------------------------------------------
 set(wine_test ${PROJECT_SOURCE_DIR}/tests/windows/wine_test.sh)
@@ -113,10 +99,8 @@ function(brumelt_wine_test name)
                        TIMEOUT 300)
 endfunction()
 brumelt_wine_test(dialog_check)
-if(have_win32_audio)
-  foreach(case dialog_escape run_window_size fullscreen close_box music_missing damaged_images
-          damaged_tracks)
-    brumelt_wine_test(${case})
-  endforeach()
-endif()
+foreach(case dialog_escape run_window_size fullscreen close_box music_missing no_sound_server
+        damaged_images damaged_tracks)
+  brumelt_wine_test(${case})
+endforeach()
 brumelt_wine_test(frame_equal)

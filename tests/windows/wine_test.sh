@@ -48,15 +48,14 @@ say() { echo "$case_name: $*"; }
 # Further arguments add display modes (1280x720, 800x600), which Wine reports beside the
 # screen's own size.
 start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
-  local n size=$1 wm=${2:-} mode
+  local size=$1 wm=${2:-} mode
   shift $(($# < 2 ? $# : 2))
-  for n in $(seq 150 250); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
-  done
-  Xvfb ":$n" -noreset -nolisten tcp -screen 0 "${size}x24" >/dev/null 2>&1 &
+  # The server picks a free display number and writes it once it accepts connections.
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${size}x24" 3>"$work/display" >/dev/null 2>&1 &
   pids+=($!)
-  export DISPLAY=":$n"
-  for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  export DISPLAY=":$(head -n 1 "$work/display")"
   xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY"
   for mode in "$@"; do
     case $mode in # timings from cvt, 60 Hz
@@ -274,6 +273,24 @@ case "$case_name" in
     stderr_has "assets/music.mp3" || fail "stderr does not name assets/music.mp3"
     screen=$(screen_size)
     [ "$screen" = 1920x1080 ] || fail "the display stayed at $screen"
+    ;;
+
+  no_sound_server) # no sound server at all: exit code 1 after the window, one line naming the
+    # device problem
+    start_display 1280x720
+    printf 'autospawn = no\n' >"$work/client.conf"
+    export PULSE_SERVER="unix:$work/no-server" PULSE_CLIENTCONFIG="$work/client.conf"
+    # Without a sound server Wine would fall back to the kernel's sound drivers; this machine has
+    # no sound card, but another might, so they are kept out.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,wineoss.drv="
+    demo_copy
+    start_demo
+    pass_dialog >/dev/null
+    wait_demo $start_seconds
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    stderr_has "brumelt: audio: cannot open the default output device" ||
+      fail "stderr does not name the device problem"
+    [ "$(tr -d '\r' <"$work/err" | grep -c .)" -eq 1 ] || fail "more than one line on stderr"
     ;;
 
   damaged_images) # each image damaged in each way: named on stderr, the show runs on
