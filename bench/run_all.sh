@@ -96,6 +96,10 @@ NOTE
     echo '```'
     echo
   fi
+  if [ -x "$demo/brumelt-studio" ]; then
+    "$root/bench/studio/studio_bench.sh" "$build"
+    echo
+  fi
   # The Windows build against this one, when it is there (scripts/windows.sh build).
   if [ -f "$root/build-win64/brumelt-frame-dump.exe" ] && [ -x "$build/tests/windows/brumelt-frame-dump" ]; then
     "$root/bench/windows/run.sh" "$root/build-win64" "$build" "$root/build-win32"

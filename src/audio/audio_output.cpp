@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 // One device and at most one stream: the demo plays a single piece of music.
 //
@@ -21,7 +22,9 @@
 static const int frameBytes = 2 * int(sizeof(int16_t)); // signed 16-bit stereo
 
 struct Stream {
-    Mp3Decoder* decoder = nullptr;
+    Mp3Decoder* decoder = nullptr; // null for music held in memory
+    std::vector<int16_t> samples;  // the music in memory, interleaved stereo
+    int64_t sampleFrame = 0;       // the next frame of `samples` to play
     int32_t rate = 0;
     bool playing = false; // set and read under the device lock
     bool paused = false;
@@ -44,6 +47,14 @@ static int64_t monotonicNs() {
 
 // Fills `out` with music while there is some; returns the frames of music, the rest is silent.
 static uint32_t decodeInto(Stream& s, int16_t* out, int32_t frames) {
+    if (!s.decoder) {
+        const int64_t left = int64_t(s.samples.size() / 2) - s.sampleFrame;
+        const int32_t n = int32_t(std::clamp<int64_t>(left, 0, frames));
+        std::memcpy(out, s.samples.data() + 2 * s.sampleFrame, size_t(n) * frameBytes);
+        s.sampleFrame += n;
+        s.decodeEnded = n < frames;
+        return uint32_t(n);
+    }
     int32_t filled = 0;
     while (filled < frames && !s.decodeEnded) {
         int32_t got = mp3Read(s.decoder, out + 2 * filled, frames - filled);
@@ -67,7 +78,8 @@ static bool isStream(AudioStream handle) {
 
 // Under the device lock: the music goes on from `frame`, and the clock counts from there.
 static int moveTo(Stream& s, int64_t frame) {
-    if (!mp3Seek(s.decoder, frame)) return 0;
+    if (s.decoder && !mp3Seek(s.decoder, frame)) return 0;
+    if (!s.decoder) s.sampleFrame = std::min(frame, int64_t(s.samples.size() / 2));
     s.decodeEnded = false;
     std::lock_guard<std::mutex> guard(clockLock);
     playClockStart(playClock, s.rate, audioDeviceLatencyFrames(), frame);
@@ -91,6 +103,22 @@ static void closeStream() {
     delete old;
 }
 
+// Makes `created` the one stream, at its start, in place of the one there was.
+static AudioStream installStream(Stream* created) {
+    closeStream();
+    audioDeviceLock();
+    stream = created;
+    streamHandle = nextHandle++;
+    {
+        std::lock_guard<std::mutex> guard(clockLock);
+        playClock = PlayClock{};
+        playClockStart(playClock, created->rate, audioDeviceLatencyFrames(), 0);
+    }
+    audioDeviceUnlock();
+    lastReportedBytes = 0;
+    return streamHandle;
+}
+
 AudioStream audioCreateFileStream(const char* path, uint64_t offset, uint64_t length, uint32_t) {
     if (offset != 0 || length != 0) {
         logMessage("audio", "%s: only whole files can be played", path);
@@ -104,21 +132,21 @@ AudioStream audioCreateFileStream(const char* path, uint64_t offset, uint64_t le
         logMessage("audio", "%s: %s", path, problem);
         return 0;
     }
-    closeStream();
     Stream* created = new Stream;
     created->decoder = decoder;
     created->rate = mp3Rate(decoder);
-    audioDeviceLock();
-    stream = created;
-    streamHandle = nextHandle++;
-    {
-        std::lock_guard<std::mutex> guard(clockLock);
-        playClock = PlayClock{};
-        playClockStart(playClock, created->rate, audioDeviceLatencyFrames(), 0);
+    return installStream(created);
+}
+
+AudioStream audioCreateMemoryStream(const int16_t* frames, int64_t frameCount, int32_t rate) {
+    if (!frames || frameCount < 0 || rate <= 0 || (deviceOpen && rate != audioDeviceRate())) {
+        logMessage("audio", "music in memory at %d Hz cannot be played here", rate);
+        return 0;
     }
-    audioDeviceUnlock();
-    lastReportedBytes = 0;
-    return streamHandle;
+    Stream* created = new Stream;
+    created->samples.assign(frames, frames + 2 * frameCount);
+    created->rate = rate;
+    return installStream(created);
 }
 
 int audioStartOutput() {
@@ -158,7 +186,8 @@ int audioSeek(AudioStream handle, uint64_t bytes) {
     if (!isStream(handle)) return 0;
     int64_t frame = int64_t(std::min<uint64_t>(bytes / frameBytes, INT64_MAX));
     audioDeviceLock();
-    int64_t length = mp3LengthFrames(stream->decoder);
+    int64_t length =
+        stream->decoder ? mp3LengthFrames(stream->decoder) : int64_t(stream->samples.size() / 2);
     if (length >= 0) frame = std::min(frame, length);
     int ok = moveTo(*stream, frame);
     audioDeviceUnlock();

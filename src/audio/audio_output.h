@@ -1,4 +1,5 @@
-// Audio output: one MP3 stream played on the default output device.
+// Audio output: one MP3 stream played on the default output device (or, for the studio, music
+// already in memory).
 //
 // Built on the output device (platform/audio_device.h), whose thread pulls PCM that is decoded as
 // the music plays (platform/mp3_decoder.h), and on the play clock (audio/play_clock.h). The
@@ -26,6 +27,10 @@ int audioInitDevice(int device, int frequency, uint32_t flags, void* window);
 // Returns 0 when the file is missing, unreadable or not MP3.
 AudioStream audioCreateFileStream(const char* path, uint64_t offset, uint64_t length,
                                   uint32_t flags);
+
+// Makes a stream of frameCount frames of interleaved 16-bit stereo at `rate` Hz, copied, in place
+// of any stream before it. Returns 0 (after one line) when the rate is not the device's.
+AudioStream audioCreateMemoryStream(const int16_t* frames, int64_t frameCount, int32_t rate);
 
 // Starts the device's output; non-zero on success.
 int audioStartOutput();

@@ -11,6 +11,10 @@ MusicStream openMusic(const char* path) {
     return audioCreateFileStream(path, 0, 0, 0);
 }
 
+MusicStream openMusicSamples(const int16_t* frames, int64_t frameCount) {
+    return audioCreateMemoryStream(frames, frameCount, showAudioRate);
+}
+
 void startMusic(MusicStream stream) {
     audioStartOutput();
     audioPlay(stream, 0);

@@ -11,6 +11,11 @@ int initMusicDevice(void* window);
 // Opens the music file; 0 when it is missing, unreadable or not decodable.
 MusicStream openMusic(const char* path);
 
+// Music held in memory instead of the file (the studio's score rendered again): frameCount frames
+// of interleaved 16-bit stereo at 44100 Hz, copied. It replaces the stream opened before, which
+// is closed; 0 when it cannot be played.
+MusicStream openMusicSamples(const int16_t* frames, int64_t frameCount);
+
 // Starts output and plays the stream from where it is (its beginning unless seeked).
 void startMusic(MusicStream stream);
 

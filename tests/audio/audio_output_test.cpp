@@ -148,6 +148,29 @@ TEST_F(AudioOutput, SeekBeforePlayStartsTheMusicAtTheSeekedFrameOnTheDiskDriver)
         << "the device did not receive the music from the seeked frame on, sample for sample";
 }
 
+TEST_F(AudioOutput, MusicInMemoryReplacesTheFileAndPlaysFromItsSeekOnTheDiskDriver) {
+    std::string raw = folder->file("memory.raw");
+    useDriver("disk");
+    setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0, nullptr), 0);
+    AudioStream file = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
+    std::vector<int16_t> samples(2 * 20000);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(i % 2 ? -int(i % 3001) : int(i % 2999) + 1);
+    EXPECT_EQ(audioCreateMemoryStream(samples.data(), 20000, showAudioRate / 2), 0u);
+    AudioStream memory = audioCreateMemoryStream(samples.data(), 20000, showAudioRate);
+    ASSERT_NE(memory, 0u);
+    EXPECT_EQ(audioSeek(file, 0), 0) << "the file's stream was closed";
+    ASSERT_NE(audioSeek(memory, 4 * 5001), 0);
+    EXPECT_EQ(audioBytePosition(memory), 4u * 5001);
+    audioStartOutput();
+    audioPlay(memory, 0);
+    EXPECT_EQ(waitForPosition(memory, 4 * 20000, 10.0), 4u * 20000);
+    audioShutdown();
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(samples.data());
+    EXPECT_TRUE(receivedMusicBetweenSilences(readFileBytes(raw), bytes + 4 * 5001, 4 * 14999));
+}
+
 TEST_F(AudioOutput, PauseHoldsThePositionAndSeekMovesItWhilePlaying) {
     useDriver("dummy");
     ASSERT_NE(audioInitDevice(-1, showAudioRate, 0, nullptr), 0);

@@ -29,7 +29,8 @@ ChildProcess startProcess(const std::vector<std::string>& argv, const std::strin
         // builds check those runs for memory errors only; our own code's leaks are checked by
         // the in-process tests.
         std::string program = argv.empty() ? "" : argv[0];
-        if (program.ends_with("/brumelt") || program.ends_with("/brumelt-capture")) {
+        if (program.ends_with("/brumelt") || program.ends_with("/brumelt-capture") ||
+            program.ends_with("/brumelt-studio")) {
             const char* options = getenv("ASAN_OPTIONS");
             std::string merged = options && *options ? std::string(options) + ":" : "";
             setenv("ASAN_OPTIONS", (merged + "detect_leaks=0").c_str(), 1);

@@ -1,0 +1,90 @@
+// The studio's running state, shared by its main loop (studio.cpp) and its overlay (overlay.cpp).
+#pragma once
+#include "audio/music.h"
+#include "choreo.h"
+#include "render/content.h"
+#include "transport.h"
+
+#include <string>
+#include <vector>
+
+struct AppWindow;
+struct FileWatcher;
+struct ScoreRender;
+
+// Where the studio reads what it watches.
+struct StudioPaths {
+    std::string show;      // the choreography text
+    std::string score;     // the music score
+    std::string events;    // the score's events file, as the build writes it
+    std::string shaderDir; // the .glsl files
+};
+
+// One problem on screen: what it came from and its text (FILE:LINE: what ...).
+struct StudioProblem {
+    std::string source; // "show", "events", "score", "music" or a shader file name
+    std::string text;
+};
+
+// GPU time of each pass from timer queries, read a few frames late so the GPU never waits.
+inline constexpr int gpuQueryFrames = 3;
+
+struct Studio {
+    StudioPaths paths;
+    AppWindow* window = nullptr;
+    Content* content = nullptr;
+    MusicStream music = 0;
+    std::vector<MusicEvent> events; // the events the tracks were resolved against
+    Timeline timeline;
+
+    bool playing = false;
+    double cursor = 0.0; // the row shown while paused, and the last row shown while playing
+    LoopRange loop;
+    int32_t scale = 1; // the picture is drawn at the window size divided by this
+    bool overlay = true;
+    bool quit = false;
+
+    std::vector<StudioProblem> problems;
+    int64_t reloadsDone = 0;            // saves handled so far, applied or refused
+    ScoreRender* scoreRender = nullptr; // the score being rendered again, or null
+    bool scoreSavedAgain = false;       // saved while it was rendering: render once more
+    double lastReloadMs = 0.0;          // from the last save to the first frame after it
+
+    // Timing, in milliseconds.
+    double frameMs = 0.0;               // wall time between the last two presents
+    double passMs[3] = {0.0, 0.0, 0.0}; // GPU time of scene, glow and final
+    bool timerQueries = false;          // whether the driver has GL_TIME_ELAPSED queries
+    GLuint passQueries[gpuQueryFrames][3] = {};
+    int64_t frameNumber = 0;
+
+    // By index into studioTrackNames() (never more names than track slots): drawn on the timeline.
+    bool pickedTracks[uniformTrackSlotCount] = {};
+    char typedPosition[64] = {};
+    double timelineSpan = 512.0; // rows the timeline shows around the cursor (16 bars)
+    std::string lastStill;       // path of the last still written, for the overlay
+};
+
+// The distinct track names of the uniform table, in table order (24 of them).
+const std::vector<const char*>& studioTrackNames();
+
+// The cursor's row now: the music's position while playing, else the held cursor.
+double studioRow(const Studio& studio);
+
+// Moves the cursor to row (clamped at 0); while playing the music goes on from there.
+void studioSeek(Studio& studio, double row);
+
+// Starts or stops playing at the cursor.
+void studioSetPlaying(Studio& studio, bool playing);
+
+// Writes the current row's frame at the window size as PNG; 0 on success, else 1 after a log line.
+int studioWriteStill(Studio& studio, const char* path);
+
+// Sets or clears the problem of one source.
+void setProblem(Studio& studio, const char* source, const std::string& text);
+
+// Draws the overlay for this frame (ImGui; a new frame is begun and rendered inside) and handles
+// the keys the overlay does not take for itself.
+void drawOverlay(Studio& studio, double row);
+
+// Handles the studio's keys: transport, loop, overlay, scale, stills, quit.
+void handleKeys(Studio& studio);
