@@ -293,6 +293,7 @@ int main(int argc, char** argv) {
             tableStarted = true;
         }
         measureSize(*content, o, w, h, timerQueries);
+        releaseContent(content);
         destroyAppWindow(window);
     }
 
@@ -305,6 +306,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         measureOverhead(*content, o);
+        releaseContent(content);
         destroyAppWindow(window);
     }
     windowSystemTerminate();

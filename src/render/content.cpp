@@ -33,6 +33,12 @@ Content* makeContent(int32_t width, int32_t height, const char* assetsDir,
     return content;
 }
 
+void releaseContent(Content* content) {
+    if (!content) return;
+    closeTrackSet(content->trackSet);
+    std::free(content);
+}
+
 static ShaderProgram passProgram(const Content& content, FramePass pass) {
     switch (pass) {
     case framePassScene:

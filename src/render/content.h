@@ -44,3 +44,7 @@ int openTracks(Content& content);
 
 // Draws one frame at the given track row into the bound window's back buffer.
 void renderFrame(Content& content, double row);
+
+// Frees the record and closes its track set; null is allowed. GL objects are left to their
+// context, which takes them along when it goes (the demo itself keeps its content to the end).
+void releaseContent(Content* content);

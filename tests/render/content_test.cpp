@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -33,6 +34,11 @@ static const std::map<std::string, float> trackValues = {
     {"uGreetsOpacity", 0.6f}, {"uQRVProgress", 0.2f},    {"uFadeToBlack", 0.1f},
     {"uBoulePX", 0.3f},       {"uBoulePZ", -2.5f},       {"uGlow", 0.9f},
 };
+
+struct ContentRelease {
+    void operator()(Content* content) const { releaseContent(content); }
+};
+using OwnedContent = std::unique_ptr<Content, ContentRelease>;
 
 static std::string trackFile(float first, float last) {
     std::string bytes;
@@ -88,7 +94,7 @@ TEST(Content, EveryTrackDrivesItsUniform) {
     }
     ASSERT_TRUE(openTestContext(width, height));
     LogCapture log;
-    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
+    OwnedContent content(makeContent(width, height, showAssetsDir, showTrackPrefix));
     ASSERT_NE(content, nullptr);
     loadContent(*content);
     ASSERT_EQ(openTracks(*content), 0);
@@ -165,7 +171,7 @@ TEST(Content, MissingImagesAreReportedAndReplaced) {
     WorkingFolder work;
     ASSERT_TRUE(openTestContext(width, height));
     LogCapture log;
-    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
+    OwnedContent content(makeContent(width, height, showAssetsDir, showTrackPrefix));
     ASSERT_NE(content, nullptr);
     loadContent(*content);
     std::string messages = log.take();

@@ -410,6 +410,7 @@ int main(int argc, char** argv) {
                    rows.size(), o.width, o.height, renderSeconds, captureSeconds,
                    renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
     }
+    releaseContent(content);
     windowSystemTerminate();
     return status;
 }
