@@ -6,6 +6,7 @@
 // synthesis delay at the start and the padding at the end are cut away, which gives the frames
 // that were encoded. The codec works at the file's own rate and channel count: a mono file is
 // spread to both channels here, and a file at another rate than the asked one is refused.
+#include "platform/file.h"
 #include "platform/mp3_decoder.h"
 #include "platform/mp3_frames.h"
 
@@ -15,7 +16,6 @@
 #include <msacm.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -30,7 +30,7 @@ static const int32_t synthesisDelay = 529;
 static const DWORD stagingBytes = 8192;
 
 struct Mp3Decoder {
-    std::vector<uint8_t> file;
+    FileBytes file{}; // the whole MP3, mapped
     Mp3Layout layout;
     Mp3GaplessWindow window{};
     int32_t rate = 0;
@@ -47,6 +47,11 @@ struct Mp3Decoder {
     std::vector<int16_t> ready; // music decoded and not yet read, stereo
     size_t readyAt = 0;         // samples (not frames) of `ready` already read
     int64_t position = 0;       // music frame the next mp3Read starts at
+
+    Mp3Decoder() = default;
+    Mp3Decoder(const Mp3Decoder&) = delete;
+    Mp3Decoder& operator=(const Mp3Decoder&) = delete;
+    ~Mp3Decoder() { releaseFileBytes(file); } // every way out gives the mapping back
 };
 
 static char problemText[256];
@@ -58,23 +63,6 @@ static const char* problem(const char* format, ...) {
     std::vsnprintf(problemText, sizeof problemText, format, arguments);
     va_end(arguments);
     return problemText;
-}
-
-static bool readWholeFile(const char* path, std::vector<uint8_t>* bytes, const char** why) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        *why = problem("cannot open: %s", std::strerror(errno));
-        return false;
-    }
-    uint8_t block[65536];
-    size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
-        bytes->insert(bytes->end(), block, block + got);
-    bool failed = std::ferror(file) != 0;
-    int error = errno;
-    std::fclose(file);
-    if (failed) *why = problem("cannot read: %s", std::strerror(error));
-    return !failed;
 }
 
 static void closeCodec(Mp3Decoder* d) {
@@ -164,7 +152,7 @@ static void decodeMore(Mp3Decoder* d) {
             const Mp3FrameSpan& frame = d->layout.frames[d->nextFrame++];
             // A codec that keeps taking nothing would make the staging overflow: give up.
             if (frame.bytes > stagingBytes - d->stagedBytes) break;
-            std::memcpy(d->staging.data() + d->stagedBytes, d->file.data() + frame.offset,
+            std::memcpy(d->staging.data() + d->stagedBytes, d->file.bytes + frame.offset,
                         frame.bytes);
             d->stagedBytes += frame.bytes;
         } else if (!d->flushed) {
@@ -192,11 +180,12 @@ Mp3Decoder* mp3Open(const char* path, int32_t rate, const char** problemOut) {
     const char* ignored = nullptr;
     const char** why = problemOut ? problemOut : &ignored;
     Mp3Decoder* d = new Mp3Decoder;
-    if (!readWholeFile(path, &d->file, why)) {
+    d->file = mapWholeFile(path, why);
+    if (!d->file.bytes) {
         delete d;
         return nullptr;
     }
-    const char* layoutProblem = mp3ScanFrames(d->file.data(), d->file.size(), &d->layout);
+    const char* layoutProblem = mp3ScanFrames(d->file.bytes, d->file.size, &d->layout);
     if (!layoutProblem && d->layout.frames.empty()) layoutProblem = "no MPEG audio frame found";
     if (layoutProblem) {
         *why = problem("not a playable MP3 file: %s", layoutProblem);
