@@ -98,3 +98,8 @@ foreach(case dialog_escape run_window_size fullscreen close_box music_missing no
   brumelt_wine_test(${case})
 endforeach()
 brumelt_wine_test(frame_equal)
+
+# --- Tests of the x86 build (label wine32) ---------------------------------------------------
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86)
+  include(${PROJECT_SOURCE_DIR}/tests/windows/wine32_tests.cmake)
+endif()

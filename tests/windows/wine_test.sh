@@ -5,23 +5,48 @@
 # the Windows build's private Wine prefix, made on first use. Prints what it checks; exit status
 # 0 when the case holds. Wine is called through its 64-bit loader directly: Debian's launcher
 # picks the 32-bit one whenever wine32 is installed, and that one cannot run on every kernel.
+# An x86 build runs through scripts/i386-root.sh (i386 Wine, emulated where the kernel runs no
+# 32-bit code); its shows run at 320 x 180 instead of 800 x 600 or 1280 x 720, as every frame
+# costs seconds under emulation, and its deadlines are four times as long.
 set -uo pipefail
 
 case_name=$1
 build=$(cd "$2" && pwd)
-linux_build=${3:-}
+linux_build=${3:+$(cd "$3" && pwd)}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-wine=/usr/lib/wine/wine64
-export WINELOADER=$wine
 export WINEPREFIX=$build/wineprefix
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 demo_title='QRV at Solvance 2014'
 dialog_title='QRV :: Brumelt'
-start_seconds=120 # Wine start-up plus llvmpipe compiling the scene shader
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/brumelt-wine.XXXXXX")
+
+# The machine field of a PE file's header: 14c for x86, 8664 for x86-64.
+pe_machine() {
+  local header
+  header=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+  od -An -t x2 -j $((header + 4)) -N 2 "$1" | tr -d ' ' | sed 's/^0*//'
+}
+i386_root=$here/../../scripts/i386-root.sh
+if [ "$(pe_machine "$build/brumelt-frame-dump.exe")" = 14c ]; then
+  x86_way=$(bash "$i386_root" mode) || x86_way=""
+  wine=(bash "$i386_root" run --bind "$build" --bind "$work" -- wine)
+  slow=4
+  pick=320x180 # the mode the shows run at, picked with Up from the preselected 1280 x 720
+  extra_modes=("$pick")
+  run_keys=(Tab Tab Up Return)
+else
+  x86_way=""
+  wine=(/usr/lib/wine/wine64)
+  export WINELOADER=/usr/lib/wine/wine64
+  slow=1
+  pick=800x600
+  extra_modes=()
+  run_keys=(Return)
+fi
+start_seconds=$((120 * slow)) # Wine start-up plus llvmpipe compiling the scene shader
 pids=()
 cleanup() {
   local pid
@@ -33,8 +58,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# In an i386 root each Wine command waits for its own server, which ends with its namespace.
 wineserver_cmd() {
-  if command -v wineserver >/dev/null; then wineserver "$@"; else /usr/lib/wine/wineserver64 "$@"; fi
+  case $x86_way in
+    wine:*) wineserver "$@" ;;
+    ?*) ;;
+    *) if command -v wineserver >/dev/null; then wineserver "$@"; else /usr/lib/wine/wineserver64 "$@"; fi ;;
+  esac
 }
 
 fail() {
@@ -61,6 +91,7 @@ start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
     case $mode in # timings from cvt, 60 Hz
       1280x720) xrandr --newmode 1280x720 74.48 1280 1336 1472 1664 720 721 724 746 -hsync +vsync ;;
       800x600) xrandr --newmode 800x600 38.22 800 832 912 1024 600 601 604 622 -hsync +vsync ;;
+      320x180) xrandr --newmode 320x180 4.50 320 336 360 400 180 183 188 191 -hsync +vsync ;;
       *) fail "no timings for mode $mode" ;;
     esac
     xrandr --addmode screen "$mode" || fail "cannot add mode $mode"
@@ -71,6 +102,9 @@ start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
     for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
   fi
 }
+
+# The display for a show run through the dialog with run_keys.
+start_run_display() { start_display 1280x720 "${1:--}" "${extra_modes[@]}"; }
 
 screen_size() { xdpyinfo | sed -n 's/^ *dimensions: *\([0-9x]*\) pixels.*/\1/p'; }
 
@@ -85,9 +119,12 @@ start_sound() {
 # The prefix is made once per build folder (20 to 40 s); later cases reuse it.
 ensure_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] && return 0
+  local started=$SECONDS
   say "making the Wine prefix $WINEPREFIX"
-  (flock 9; [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -u >/dev/null 2>&1) 9>"$build/.wineprefix.lock"
+  (flock 9; [ -f "$WINEPREFIX/system.reg" ] || "${wine[@]}" wineboot -u >/dev/null 2>&1) 9>"$build/.wineprefix.lock"
   wineserver_cmd -w
+  [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot made no prefix"
+  say "made the Wine prefix in $((SECONDS - started)) s"
 }
 
 # A private copy of the demo folder, so damage never reaches the build's own. "data": the data
@@ -100,7 +137,7 @@ demo_copy() {
 }
 
 start_demo() {
-  (cd "$work/demo" && exec "$wine" ./brumelt.exe >"$work/out" 2>"$work/err") &
+  (cd "$work/demo" && exec "${wine[@]}" ./brumelt.exe >"$work/out" 2>"$work/err") &
   demo_pid=$!
   pids+=("$demo_pid")
 }
@@ -140,16 +177,16 @@ press_in() { # press_in WINDOW KEY...
 
 dialog_window() {
   local dialog
-  dialog=$(find_window "$dialog_title" 60)
+  dialog=$(find_window "$dialog_title" $((60 * slow)))
   [ -n "$dialog" ] || fail "the setup dialog did not appear"
   echo "$dialog"
 }
 
-# Presses Run in the setup dialog and returns the demo window's id.
+# Presses Run in the setup dialog (at the shows' size) and returns the demo window's id.
 pass_dialog() {
   local dialog window
   dialog=$(dialog_window)
-  press_in "$dialog" Return
+  press_in "$dialog" "${run_keys[@]}"
   window=$(find_window "$demo_title" $start_seconds)
   [ -n "$window" ] || fail "no demo window after Run"
   echo "$window"
@@ -160,9 +197,21 @@ escape_demo() { # escape_demo WINDOW
   for _ in $(seq 30); do
     demo_running || break
     press_in "$1" Escape
-    for _ in $(seq 20); do demo_running || break; sleep 0.1; done
+    for _ in $(seq $((20 * slow))); do demo_running || break; sleep 0.1; done
   done
-  wait_demo 20
+  wait_demo $((20 * slow))
+}
+
+# Waits until the window shows a pixel that is not black: a frame reached the screen (the show
+# fades in from black, so the very first frames may be dark).
+wait_frame() { # wait_frame WINDOW
+  local waited=0
+  until [ "$(import -window "$1" -format '%[fx:maxima>0]' info: 2>/dev/null)" = 1 ]; do
+    demo_running || fail "the demo ended before a frame showed"
+    sleep 0.5
+    waited=$((waited + 1))
+    [ $waited -gt $((start_seconds * 2)) ] && fail "no frame showed within $start_seconds s"
+  done
 }
 
 # Runs the damaged demo copy through the dialog and Escape; the show must go on (status 0).
@@ -185,11 +234,18 @@ tga_header() { # tga_header WIDTH HEIGHT BITS: an 18-byte type-2 header
   printf "\\x$(printf %02x "$3")\\x08"
 }
 
+# The i386 root, made on first use (a minute or so), and the prefix.
+if [ -n "$x86_way" ]; then
+  bash "$i386_root" setup 2>&1 | sed "s/^/$case_name: /" || fail "the x86 build cannot run here"
+fi
 ensure_prefix
 case "$case_name" in
+  prefix) # the way x86 code runs here made ready, and the prefix
+    ;;
+
   dialog_check) # the real template and procedure under the system's dialog manager
     start_display 1920x1080 - 1280x720 800x600
-    "$wine" "$build/brumelt-dialog-check.exe" >"$work/out" 2>"$work/err"
+    "${wine[@]}" "$build/brumelt-dialog-check.exe" >"$work/out" 2>"$work/err"
     status=$?
     tr -d '\r' <"$work/out"
     [ $status -eq 0 ] || fail "brumelt-dialog-check ended with $status"
@@ -209,9 +265,9 @@ case "$case_name" in
     ;;
 
   run_window_size) # the mode chosen in the list sizes the window; Escape ends with 0
-    # Wine lists 800 * 600, 1280 * 720, 1920 * 1080; the record's 1280 * 720 is preselected, and
-    # Up picks 800 * 600.
-    start_display 1920x1080 - 1280x720 800x600
+    # Wine lists 800 * 600 (x86: 320 * 180), 1280 * 720, 1920 * 1080; the record's 1280 * 720 is
+    # preselected, and Up picks the smaller.
+    start_display 1920x1080 - 1280x720 $pick
     start_sound
     demo_copy
     start_demo
@@ -221,14 +277,16 @@ case "$case_name" in
     [ -n "$window" ] || fail "no demo window after Run"
     size=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
     say "demo window $size"
-    [ "$size" = 800x600 ] || fail "window is $size, expected 800x600"
+    [ "$size" = $pick ] || fail "window is $size, expected $pick"
+    wait_frame "$window"
+    say "a frame showed"
     escape_demo "$window"
     [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
     ;;
 
   fullscreen) # the fullscreen box: the display switches to the chosen mode, the window covers
     # it, and the desktop's mode comes back when the show ends
-    start_display 1920x1080 - 1280x720 800x600
+    start_display 1920x1080 - 1280x720 $pick
     start_sound
     demo_copy
     start_demo
@@ -240,8 +298,8 @@ case "$case_name" in
       /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }')
     screen=$(screen_size)
     say "screen $screen, demo window at $place"
-    [ "$screen" = 800x600 ] || fail "the display is $screen, expected 800x600"
-    [ "$place" = "0,0 800x600" ] || fail "window at $place, expected 0,0 800x600"
+    [ "$screen" = $pick ] || fail "the display is $screen, expected $pick"
+    [ "$place" = "0,0 $pick" ] || fail "window at $place, expected 0,0 $pick"
     escape_demo "$window"
     [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
     screen=$(screen_size)
@@ -249,7 +307,7 @@ case "$case_name" in
     ;;
 
   close_box) # the window manager's close request ends the show with 0
-    start_display 1280x720 wm
+    start_run_display wm
     start_sound
     demo_copy
     start_demo
@@ -261,7 +319,7 @@ case "$case_name" in
 
   music_missing) # no music: exit code 2 after the window appeared, one line naming the file; run
     # fullscreen, so that this early way out must give the display mode back as well
-    start_display 1920x1080 - 1280x720 800x600
+    start_display 1920x1080 - 1280x720 $pick
     start_sound
     demo_copy
     rm "$work/demo/assets/music.mp3"
@@ -277,7 +335,7 @@ case "$case_name" in
 
   no_sound_server) # no sound server at all: exit code 1 after the window, one line naming the
     # device problem
-    start_display 1280x720
+    start_run_display
     printf 'autospawn = no\n' >"$work/client.conf"
     export PULSE_SERVER="unix:$work/no-server" PULSE_CLIENTCONFIG="$work/client.conf"
     # Without a sound server Wine would fall back to the kernel's sound drivers; this machine has
@@ -294,15 +352,18 @@ case "$case_name" in
     ;;
 
   damaged_images) # each image damaged in each way: named on stderr, the show runs on
-    start_display 1280x720
+    start_run_display
     start_sound
     demo_copy
     good=$work/good.tga
     cp "$work/demo/assets/greets.tga" "$good"
     half=$(($(stat -c %s "$good") / 2 + 3))
-    for damage in ${BRUMELT_WINE_IMAGE_DAMAGES:-missing empty truncated garbage huge 16bits}; do
+    # A damage "A/B" damages greets.tga as A and qrv.tga as B in one run.
+    for damages in ${BRUMELT_WINE_IMAGE_DAMAGES:-missing empty truncated garbage huge 16bits}; do
       for image in greets qrv; do
         file=$work/demo/assets/$image.tga
+        damage=${damages%/*}
+        [ $image = qrv ] && damage=${damages#*/}
         case $damage in
           missing) rm -f "$file" ;;
           empty) : >"$file" ;;
@@ -312,16 +373,16 @@ case "$case_name" in
           16bits) { tga_header 4 4 16; head -c 32 /dev/zero; } >"$file" ;;
         esac
       done
-      run_damaged "$damage images"
+      run_damaged "$damages images"
       for image in greets qrv; do
-        stderr_has "assets/$image.tga" || fail "$damage: stderr does not name assets/$image.tga"
+        stderr_has "assets/$image.tga" || fail "$damages: stderr does not name assets/$image.tga"
       done
-      say "$damage images: named, show ran on"
+      say "$damages images: named, show ran on"
     done
     ;;
 
   damaged_tracks) # damaged track files leave the show running; so does a missing tracks/ folder
-    start_display 1280x720
+    start_run_display
     start_sound
     demo_copy
     tracks=$work/demo/tracks
@@ -349,10 +410,11 @@ case "$case_name" in
     rows=880,2000
     (cd "$linux_build/demo" && "$capture" --size 160x90 --rows $rows "$work/linux" \
       >"$work/capture.log" 2>&1) || fail "brumelt-capture failed: $(cat "$work/capture.log")"
+    mkdir "$work/windows"
+    (cd "$work/demo" && "${wine[@]}" "$build/brumelt-frame-dump.exe" 160x90 $rows "$work/windows" \
+      2>"$work/err") || fail "brumelt-frame-dump failed"
     for row in ${rows//,/ }; do
-      (cd "$work/demo" && "$wine" "$build/brumelt-frame-dump.exe" 160x90 "$row" \
-        "$work/windows-$row.rgb" 2>"$work/err") || fail "brumelt-frame-dump failed at row $row"
-      python3 "$here/rgb_compare.py" "$work/linux/row-$row.png" "$work/windows-$row.rgb" ||
+      python3 "$here/rgb_compare.py" "$work/linux/row-$row.png" "$work/windows/row-$row.rgb" ||
         fail "row $row differs"
     done
     ;;
