@@ -6,8 +6,13 @@
 #                                              LINUX_BUILD_DIR/demo (build that first)
 #   scripts/windows.sh test                    the Wine tests of the x86-64 build (needs X: each
 #                                              test starts an Xvfb of its own)
+#   scripts/windows.sh test32                  the tests of the x86 build (CTest label wine32), in
+#                                              the way scripts/i386-root.sh chooses; records the
+#                                              brumelt.exe they passed with
 #   scripts/windows.sh dist                    dist/brumelt-windows-x64.zip and -x86.zip: the demo
-#                                              folder and the release README.txt
+#                                              folder and the release README.txt; the x86 one only
+#                                              with the brumelt.exe test32 passed with (it runs
+#                                              test32 first when that is another)
 # BRUMELT_WIN64_BUILD_DIR and BRUMELT_WIN32_BUILD_DIR move the build folders.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -46,6 +51,19 @@ check_imports() { # check_imports OBJDUMP EXE
   fi
 }
 
+# The x86 brumelt.exe that passed its tests, by content.
+tested32=$win32/wine32-passed.sha256
+exe_hash() { sha256sum <"$1" | cut -d' ' -f1; }
+
+test32() {
+  local started=$SECONDS
+  log "x86 build's tests: $(scripts/i386-root.sh mode)"
+  rm -f "$tested32"
+  (cd "$win32" && ctest --output-on-failure -L wine32)
+  exe_hash "$win32/demo/brumelt.exe" >"$tested32"
+  log "x86 build's tests passed in $((SECONDS - started)) s"
+}
+
 zip_demo() { # zip_demo BUILD_DIR NAME PLATFORM
   local stage
   [ -f "$1/demo/brumelt.exe" ] || { log "no $1/demo/brumelt.exe: run scripts/windows.sh build first"; return 1; }
@@ -70,13 +88,20 @@ case "${1:-}" in
   test)
     (cd "$win64" && ctest --output-on-failure -L wine)
     ;;
+  test32)
+    test32
+    ;;
   dist)
     mkdir -p dist
     zip_demo "$win64" brumelt-windows-x64 windows-x64
+    if [ "$(cat "$tested32" 2>/dev/null)" != "$(exe_hash "$win32/demo/brumelt.exe")" ]; then
+      log "$win32/demo/brumelt.exe has not passed the x86 tests: running them"
+      test32
+    fi
     zip_demo "$win32" brumelt-windows-x86 windows-x86
     ;;
   *)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
