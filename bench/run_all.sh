@@ -119,6 +119,11 @@ NOTE
   if [ -f "$root/build-win64/brumelt-frame-dump.exe" ] && [ -x "$build/tests/windows/brumelt-frame-dump" ]; then
     "$root/bench/windows/run.sh" "$root/build-win64" "$build" "$root/build-win32"
     echo
+    # The x86 build beside both, run the way scripts/i386-root.sh runs it here.
+    if [ -f "$root/build-win32/brumelt-frame-dump.exe" ]; then
+      "$root/bench/windows/x86.sh" "$build" "$root/build-win64" "$root/build-win32"
+      echo
+    fi
   fi
   # The browser build's figures, when it has been built (./dev.sh web).
   web_site="$root/${BRUMELT_WEB_BUILD_DIR:-build-web}/site"
