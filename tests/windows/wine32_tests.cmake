@@ -13,7 +13,7 @@ function(brumelt_wine32_test name)
   add_test(NAME wine32_${name}
            COMMAND bash ${wine_test} ${name} ${CMAKE_BINARY_DIR} ${wine32_linux_build})
   set_tests_properties(wine32_${name} PROPERTIES LABELS "wine32;x11" RESOURCE_LOCK wine32
-                       FIXTURES_REQUIRED wine32_prefix TIMEOUT 600)
+                       FIXTURES_REQUIRED wine32_prefix TIMEOUT 900)
 endfunction()
 
 add_test(NAME wine32_prefix COMMAND bash ${wine_test} prefix ${CMAKE_BINARY_DIR})
