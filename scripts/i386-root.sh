@@ -102,10 +102,10 @@ ensure_host_packages() {
   command -v mmdebstrap >/dev/null || wanted+=(mmdebstrap)
   if [ "$need_qemu" = 1 ]; then
     major=$(qemu_major)
-    [ -n "$major" ] && [ "$major" -ge 8 ] || wanted+=(qemu-user)
+    [ -n "$major" ] && [ "$major" -ge 8 ] || wanted+=(qemu-user/bookworm-backports)
   fi
   [ ${#wanted[@]} -eq 0 ] && return 0
-  if [[ " ${wanted[*]} " = *" qemu-user "* ]] &&
+  if [[ " ${wanted[*]} " = *" qemu-user/"* ]] &&
     ! grep -qs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
       /etc/apt/sources.list.d/*.sources; then
     log "adding bookworm-backports to the apt sources (/etc/apt/sources.list.d/bookworm-backports.sources)"
@@ -114,11 +114,11 @@ ensure_host_packages() {
   fi
   log "installing on the host: ${wanted[*]}"
   as_root apt-get update -qq
-  sim=$(as_root apt-get -s install -t bookworm-backports --no-install-recommends "${wanted[@]}")
+  sim=$(as_root apt-get -s install --no-install-recommends "${wanted[@]}")
   changes=$(awk '/^Remv / { print $2 } /^Inst / && $3 ~ /^\[/ && $2 != "qemu-user" { print $2 }' <<<"$sim")
   [ -z "$changes" ] || die "installing ${wanted[*]} would upgrade or remove host packages: $(echo $changes); not installing"
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq -t bookworm-backports \
-    --no-install-recommends "${wanted[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends \
+    "${wanted[@]}" >/dev/null
   if [ "$need_qemu" = 1 ]; then
     [ "$(qemu_major)" -ge 8 ] 2>/dev/null || die "qemu-i386 $(qemu_major) is too old (8 or later needed)"
   fi
