@@ -146,10 +146,14 @@ for _ in $(seq "$runs"); do
   done
 done
 
-for m in dialog first frame; do
-  for s in linux x64 x86; do printf -v "${m}_$s" '%s' "$(median <"$work/$m-$s")"; done
-done
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
+# A measure's row: the three medians and x86 / x86-64.
+row() { # row LABEL FORMAT MEASURE
+  local l x w
+  l=$(median <"$work/$3-linux")
+  w=$(median <"$work/$3-x64")
+  x=$(median <"$work/$3-x86")
+  printf "| %s | $2 | %s |\n" "$1" "$l" "$w" "$x" "$(awk -v a="$x" -v b="$w" 'BEGIN { printf "%.1f", a / b }')"
+}
 
 echo "## The x86 build ($x86_name)"
 echo
@@ -166,10 +170,7 @@ echo "| Wine prefix made afresh (\`wineboot -u\`) | $prefix_fresh | $prefix_size
 echo
 echo "| measure | Linux | Windows x86-64 (Wine 64-bit) | Windows x86 ($x86_name) | x86 / x86-64 |"
 echo "|---|---|---|---|---|"
-printf '| start to the setup dialog shown (s) | %.3f | %.3f | %.2f | %s |\n' \
-  "$dialog_linux" "$dialog_x64" "$dialog_x86" "$(ratio "$dialog_x86" "$dialog_x64")"
-printf '| start to the first frame at 160 x 90 written (s) | %.3f | %.3f | %.2f | %s |\n' \
-  "$first_linux" "$first_x64" "$first_x86" "$(ratio "$first_x86" "$first_x64")"
-printf '| frame at 160 x 90 (ms; %d frames, x86 %d) | %.2f | %.2f | %.0f | %s |\n' \
-  $native_frames $x86_frames "$frame_linux" "$frame_x64" "$frame_x86" "$(ratio "$frame_x86" "$frame_x64")"
+row "start to the setup dialog shown (s)" "%.3f | %.3f | %.2f" dialog
+row "start to the first frame at 160 x 90 written (s)" "%.3f | %.3f | %.2f" first
+row "frame at 160 x 90 (ms; $native_frames frames, x86 $x86_frames)" "%.2f | %.2f | %.0f" frame
 exit 0
