@@ -48,16 +48,7 @@ web_dist() {
   local stage
   stage=$(mktemp -d)
   cp -r "$web_dir/site" "$stage/brumelt-web"
-  cat >"$stage/brumelt-web/README.txt" <<'EOF'
-Brumelt in a web browser
-
-Serve this folder with any static web server and open its address in a browser with WebGL
-(a page opened as a file:// address cannot load its data). For example, from this folder:
-
-    python3 -m http.server --bind 127.0.0.1 8000
-
-then open http://127.0.0.1:8000/ . index.html?row=N draws the frame at track row N once.
-EOF
+  "$here/scripts/release-readme.sh" web >"$stage/brumelt-web/README.txt"
   mkdir -p "$here/dist"
   rm -f "$here/dist/brumelt-web.zip"
   (cd "$stage" && python3 -m zipfile -c "$here/dist/brumelt-web.zip" brumelt-web)
