@@ -149,6 +149,9 @@ case "$cmd" in
     tests/release/trixie_root.sh test "dist/brumelt-linux-x86_64.tar.gz"
     log "Windows builds (mingw-w64), tests under Wine"
     scripts/windows.sh build "$build_dir" -DBRUMELT_WERROR=ON
+    log "party release: unpacked and checked"
+    scripts/party-release.sh "$build_dir" "$release_dir"
+    tests/release/check_party_zip.sh dist/brumelt-party.zip
     scripts/windows.sh test
     web_test
     log "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
@@ -171,6 +174,8 @@ case "$cmd" in
     dist_linux
     scripts/windows.sh build "$build_dir"
     scripts/windows.sh dist
+    ensure_display # the party release's still
+    scripts/party-release.sh "$build_dir" "$release_dir"
     web_dist
     ;;
   fuzz)
