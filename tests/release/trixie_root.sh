@@ -149,6 +149,7 @@ run_cases() {
   . "$here/demo_driver.sh"
 
   # README.txt names exactly the packages this root holds.
+  case_name="README.txt"
   tar -C "$work" -xzf "$archive" brumelt-linux-x86_64/README.txt
   local named
   named=$(awk '/^    Debian 12 +Debian 13/ {table = 1; next} table && NF == 0 {exit}
