@@ -16,7 +16,7 @@
 #include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -60,9 +60,9 @@ static int child(int width, int height) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     windowSystemInit();
     void* activeWindow = activeWindowHandle();
-    AppWindow* window = createAppWindow(width, height, "bench_startup", 0);
+    AppWindow* window = windowCreate(width, height, "bench_startup", 0);
     if (!window) return 1;
-    if (glLoaderInit() || missingGlEntryPoints()) return 1;
+    if (glLoaderInit() || glLoaderMissingEntryPoints()) return 1;
     Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
     if (!content) return 1;
     mark(1);
@@ -83,9 +83,9 @@ static int child(int width, int height) {
     if (openTracks(*content) != 0) return 1;
     mark(8);
     startMusic(music);
-    pollWindowEvents();
+    windowPollEvents();
     renderFrame(*content, musicSeconds(music) * showRowsPerSecond);
-    swapWindowBuffers(window);
+    windowSwapBuffers(window);
     glFinish();
     mark(9);
     std::fflush(stdout);

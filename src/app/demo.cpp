@@ -25,15 +25,15 @@ int32_t runDemo() {
     windowSystemInit();
     void* activeWindow = activeWindowHandle();
 
-    AppWindow* window = createAppWindow(screenWidth, screenHeight, showWindowTitle,
+    AppWindow* window = windowCreate(screenWidth, screenHeight, showWindowTitle,
                                         fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
     if (!window) return demoExitGraphics;
-    if (fullscreen == 1) hideWindowCursor(window);
+    if (fullscreen == 1) windowHideCursor(window);
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", problem);
         return demoExitGraphics;
     }
-    if (const char* missing = missingGlEntryPoints()) {
+    if (const char* missing = glLoaderMissingEntryPoints()) {
         logMessage("gl", "the driver lacks %s", missing);
         return demoExitGraphics;
     }
@@ -56,10 +56,10 @@ int32_t runDemo() {
     startMusic(music);
 
     for (long frame = 0;; ++frame) {
-        pollWindowEvents();
+        windowPollEvents();
         double row = musicSeconds(music) * rowsPerSecond;
         renderFrame(*content, row);
-        swapWindowBuffers(window);
+        windowSwapBuffers(window);
 #ifdef BRUMELT_GL_CHECKS
         reportGlErrors(frame);
 #else

@@ -1,7 +1,7 @@
 #include "app/demo.h"
 
 #ifdef _WIN32
-#include "platform/win32/console_win32.h"
+#include "platform/win32_console.h"
 
 #include <windows.h>
 

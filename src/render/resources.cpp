@@ -41,7 +41,7 @@ static GLuint uploadTexture(int32_t width, int32_t height, const void* pixels) {
 GLuint loadTgaTexture(const char* path) {
     std::string problem;
     const char* openProblem = nullptr;
-    FileBytes file = mapWholeFile(path, &openProblem);
+    FileBytes file = fileMapWhole(path, &openProblem);
     if (!file.bytes) problem = openProblem;
     TgaImage image{};
     if (file.bytes) {
@@ -65,7 +65,7 @@ GLuint loadTgaTexture(const char* path) {
         static const uint8_t transparent[4] = {0, 0, 0, 0};
         texture = uploadTexture(1, 1, transparent);
     }
-    releaseFileBytes(file);
+    fileRelease(file);
     return texture;
 }
 

@@ -4,7 +4,7 @@
 // Run, Cancel and the fullscreen box. Prints one line per failure; exit status 0 when all hold.
 #include "app/resources.h"
 #include "app/setup_dialog.h"
-#include "platform/dialog_box_testing.h"
+#include "platform/dialog_box_internal.h"
 
 #include <windows.h>
 

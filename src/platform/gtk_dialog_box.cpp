@@ -1,5 +1,5 @@
 #include "platform/dialog_box.h"
-#include "platform/dialog_box_testing.h"
+#include "platform/dialog_box_internal.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
