@@ -59,7 +59,6 @@ static int child(int width, int height) {
     mark(0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     windowSystemInit();
-    void* activeWindow = activeWindowHandle();
     AppWindow* window = windowCreate(width, height, "bench_startup", 0);
     if (!window) return 1;
     if (glLoaderInit() || glLoaderMissingEntryPoints()) return 1;
@@ -75,7 +74,7 @@ static int child(int width, int height) {
     mark(4);
     primeFrame(*content);
     mark(5);
-    if (!initMusicDevice(activeWindow)) return 1;
+    if (!initMusicDevice()) return 1;
     mark(6);
     MusicStream music = openMusic(showMusicPath);
     if (!music) return 1;

@@ -23,10 +23,9 @@ static void reportGlErrors(long frame) {
 
 int32_t runDemo() {
     windowSystemInit();
-    void* activeWindow = activeWindowHandle();
 
     AppWindow* window = windowCreate(screenWidth, screenHeight, showWindowTitle,
-                                        fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
+                                     fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
     if (!window) return demoExitGraphics;
     if (fullscreen == 1) windowHideCursor(window);
     if (const char* problem = glLoaderInit()) {
@@ -46,7 +45,7 @@ int32_t runDemo() {
     }
     loadContent(*content);
 
-    if (!initMusicDevice(activeWindow)) return demoExitAudioDevice;
+    if (!initMusicDevice()) return demoExitAudioDevice;
     MusicStream music = openMusic(showMusicPath);
     if (!music) return demoExitMusicFile;
     if (openTracks(*content) != 0) {
@@ -57,7 +56,7 @@ int32_t runDemo() {
 
     for (long frame = 0;; ++frame) {
         windowPollEvents();
-        double row = musicSeconds(music) * rowsPerSecond;
+        double row = musicSeconds(music) * showRowsPerSecond;
         renderFrame(*content, row);
         windowSwapBuffers(window);
 #ifdef BRUMELT_GL_CHECKS

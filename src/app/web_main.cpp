@@ -100,7 +100,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int brumeltStart(int32_t width, int32_t height, int32_t fullscreen) {
     int code = prepare(width, height, fullscreen ? windowFullscreen : 0u);
     if (code != demoExitNormal) return code;
-    if (!initMusicDevice(nullptr)) return demoExitAudioDevice;
+    if (!initMusicDevice()) return demoExitAudioDevice;
     music = openMusic(showMusicPath);
     if (!music) return demoExitMusicFile;
     code = openTracksOnce();

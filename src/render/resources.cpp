@@ -1,8 +1,8 @@
 #include "render/resources.h"
 
 #include "base/log.h"
+#include "formats/tga.h"
 #include "platform/file.h"
-#include "render/tga.h"
 #include "shaders/final.glsl.h"
 #include "shaders/glow.glsl.h"
 #include "shaders/scene.glsl.h"

@@ -651,8 +651,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         logMessage("window", "cannot start the window system");
         return studioExitGraphics;
     }
-    studio.window =
-        windowCreate(options.width, options.height, "Brumelt Studio", windowResizable);
+    studio.window = windowCreate(options.width, options.height, "Brumelt Studio", windowResizable);
     if (!studio.window) return studioExitGraphics;
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", problem);
@@ -684,7 +683,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     GLuint previewTexture = 0;
     glGenTextures(1, &previewTexture);
 
-    if (!initMusicDevice(nullptr)) return studioExitData;
+    if (!initMusicDevice()) return studioExitData;
     studio.music = openMusic(showMusicPath);
     if (!studio.music) {
         logMessage("music", "%s: cannot open the music", showMusicPath);
