@@ -15,7 +15,7 @@ web_build() {
   cmake -S "$here" -B "$build_dir" -G Ninja >/dev/null
   cmake --build "$build_dir" -j "$jobs" --target demo brumelt-capture
   emcmake cmake -S "$here" -B "$web_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DBRUMELT_WEB_CONTENT_DIR="$here/$build_dir/demo" "$@" >/dev/null
+    -DBRUMELT_LINUX_DEMO_DIR="$here/$build_dir/demo" "$@" >/dev/null
   cmake --build "$web_dir" -j "$jobs"
   log "browser build: $web_dir/site ($(du -sh "$web_dir/site" | cut -f1))"
 }
@@ -30,8 +30,7 @@ web_serve() {
 web_test() {
   web_build -DBRUMELT_WERROR=ON
   log "browser tests (headless Chromium)"
-  python3 "$here/tests/web/web_tests.py" --site "$web_dir/site" --test-site "$web_dir/test-site" \
-    --capture "$build_dir/demo/brumelt-capture"
+  (cd "$web_dir" && ctest --output-on-failure -L web)
   log "browser release archive: unpacked into an empty folder, served, a still drawn"
   web_dist
   local unpacked

@@ -16,7 +16,7 @@
 #include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -59,10 +59,9 @@ static int child(int width, int height) {
     mark(0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     windowSystemInit();
-    void* activeWindow = activeWindowHandle();
-    AppWindow* window = createAppWindow(width, height, "bench_startup", 0);
+    AppWindow* window = windowCreate(width, height, "bench_startup", 0);
     if (!window) return 1;
-    if (glLoaderInit() || missingGlEntryPoints()) return 1;
+    if (glLoaderInit() || glLoaderMissingEntryPoints()) return 1;
     Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
     if (!content) return 1;
     mark(1);
@@ -75,7 +74,7 @@ static int child(int width, int height) {
     mark(4);
     primeFrame(*content);
     mark(5);
-    if (!initMusicDevice(activeWindow)) return 1;
+    if (!initMusicDevice()) return 1;
     mark(6);
     MusicStream music = openMusic(showMusicPath);
     if (!music) return 1;
@@ -83,9 +82,9 @@ static int child(int width, int height) {
     if (openTracks(*content) != 0) return 1;
     mark(8);
     startMusic(music);
-    pollWindowEvents();
+    windowPollEvents();
     renderFrame(*content, musicSeconds(music) * showRowsPerSecond);
-    swapWindowBuffers(window);
+    windowSwapBuffers(window);
     glFinish();
     mark(9);
     std::fflush(stdout);

@@ -23,17 +23,16 @@ static void reportGlErrors(long frame) {
 
 int32_t runDemo() {
     windowSystemInit();
-    void* activeWindow = activeWindowHandle();
 
-    AppWindow* window = createAppWindow(screenWidth, screenHeight, showWindowTitle,
-                                        fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
+    AppWindow* window = windowCreate(screenWidth, screenHeight, showWindowTitle,
+                                     fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
     if (!window) return demoExitGraphics;
-    if (fullscreen == 1) hideWindowCursor(window);
+    if (fullscreen == 1) windowHideCursor(window);
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", problem);
         return demoExitGraphics;
     }
-    if (const char* missing = missingGlEntryPoints()) {
+    if (const char* missing = glLoaderMissingEntryPoints()) {
         logMessage("gl", "the driver lacks %s", missing);
         return demoExitGraphics;
     }
@@ -46,7 +45,7 @@ int32_t runDemo() {
     }
     loadContent(*content);
 
-    if (!initMusicDevice(activeWindow)) return demoExitAudioDevice;
+    if (!initMusicDevice()) return demoExitAudioDevice;
     MusicStream music = openMusic(showMusicPath);
     if (!music) return demoExitMusicFile;
     if (openTracks(*content) != 0) {
@@ -56,10 +55,10 @@ int32_t runDemo() {
     startMusic(music);
 
     for (long frame = 0;; ++frame) {
-        pollWindowEvents();
-        double row = musicSeconds(music) * rowsPerSecond;
+        windowPollEvents();
+        double row = musicSeconds(music) * showRowsPerSecond;
         renderFrame(*content, row);
-        swapWindowBuffers(window);
+        windowSwapBuffers(window);
 #ifdef BRUMELT_GL_CHECKS
         reportGlErrors(frame);
 #else

@@ -86,7 +86,7 @@ static int moveTo(Stream& s, int64_t frame) {
     return 1;
 }
 
-int audioInitDevice(int, int frequency, uint32_t, void*) {
+int audioInitDevice(int, int frequency, uint32_t) {
     if (deviceOpen) return 1;
     deviceOpen = audioDeviceOpen(frequency, pullFrames, nullptr) != 0;
     return deviceOpen ? 1 : 0;

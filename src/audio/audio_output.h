@@ -20,8 +20,8 @@
 using AudioStream = uint32_t; // 0 means no stream
 
 // Opens the system's default output device at `frequency` Hz (stereo, 16 bit) with output paused.
-// `device` -1 means the default device; `window` may be null. Returns non-zero on success.
-int audioInitDevice(int device, int frequency, uint32_t flags, void* window);
+// `device` -1 means the default device. Returns non-zero on success.
+int audioInitDevice(int device, int frequency, uint32_t flags);
 
 // Makes a stream that decodes the MP3 file at `path`; offset 0 and length 0 mean the whole file.
 // Returns 0 when the file is missing, unreadable or not MP3.

@@ -1,7 +1,5 @@
 // Whole files in memory: mapped read-only where the platform can, read into a heap block where it
 // cannot. Both give the same bytes.
-//
-// Backends: file_posix.cpp (Linux, the browser's in-memory file system), win32/file_win32.cpp.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -9,12 +7,12 @@
 struct FileBytes {
     const uint8_t* bytes; // null when the file could not be had; never null for an empty file
     size_t size;
-    void* handle; // the backend's own bookkeeping for releaseFileBytes
+    void* handle; // the backend's own bookkeeping for fileRelease
 };
 
 // The bytes of the whole regular file at path. On failure bytes is null and *problem names the
 // cause ("cannot open: No such file or directory", "not a regular file", ...).
-FileBytes mapWholeFile(const char* path, const char** problem);
+FileBytes fileMapWhole(const char* path, const char** problem);
 
 // Gives the bytes back; a failed FileBytes is allowed.
-void releaseFileBytes(FileBytes file);
+void fileRelease(FileBytes file);

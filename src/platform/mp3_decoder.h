@@ -3,8 +3,6 @@
 // Decoding is gapless: the encoder's delay and padding (from the file's LAME tag) are not part of
 // the output, so the frames decoded are the frames that were encoded. A file that is cut short
 // decodes as far as it goes. Nothing is printed: failures come back as a problem text.
-//
-// Backends: mp3_decoder_mpg123.cpp (Linux), win32/mp3_decoder_acm.cpp.
 #pragma once
 #include <cstdint>
 

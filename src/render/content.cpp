@@ -1,5 +1,5 @@
 #include "render/content.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 
 #include "base/show.h"
 #include "render/resources.h"

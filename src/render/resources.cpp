@@ -1,8 +1,8 @@
 #include "render/resources.h"
 
 #include "base/log.h"
+#include "formats/tga.h"
 #include "platform/file.h"
-#include "render/tga.h"
 #include "shaders/final.glsl.h"
 #include "shaders/glow.glsl.h"
 #include "shaders/scene.glsl.h"
@@ -41,7 +41,7 @@ static GLuint uploadTexture(int32_t width, int32_t height, const void* pixels) {
 GLuint loadTgaTexture(const char* path) {
     std::string problem;
     const char* openProblem = nullptr;
-    FileBytes file = mapWholeFile(path, &openProblem);
+    FileBytes file = fileMapWhole(path, &openProblem);
     if (!file.bytes) problem = openProblem;
     TgaImage image{};
     if (file.bytes) {
@@ -65,7 +65,7 @@ GLuint loadTgaTexture(const char* path) {
         static const uint8_t transparent[4] = {0, 0, 0, 0};
         texture = uploadTexture(1, 1, transparent);
     }
-    releaseFileBytes(file);
+    fileRelease(file);
     return texture;
 }
 

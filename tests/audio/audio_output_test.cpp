@@ -69,7 +69,7 @@ class AudioOutput : public ::testing::Test {
 
 TEST_F(AudioOutput, ClockNeverGoesBackAndMovesBetweenCallbacksOnTheDummyDriver) {
     useDriver("dummy");
-    ASSERT_NE(audioInitDevice(-1, 44100, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, 44100, 0), 0);
     AudioStream stream = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     EXPECT_EQ(audioBytePosition(stream), 0u) << "nothing is heard before play";
@@ -108,7 +108,7 @@ TEST_F(AudioOutput, DiskDriverReceivesExactlyTheGaplessDecodeAndTheClockEndsAtIt
     std::string raw = folder->file("out.raw");
     useDriver("disk");
     setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
-    ASSERT_NE(audioInitDevice(-1, 44100, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, 44100, 0), 0);
     AudioStream stream = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     std::vector<uint8_t> decoded = decodeMp3(toneMp3);
@@ -131,7 +131,7 @@ TEST_F(AudioOutput, SeekBeforePlayStartsTheMusicAtTheSeekedFrameOnTheDiskDriver)
     std::string raw = folder->file("seeked.raw");
     useDriver("disk");
     setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
-    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0), 0);
     AudioStream stream = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     std::vector<uint8_t> decoded = decodeMp3(toneMp3);
@@ -152,7 +152,7 @@ TEST_F(AudioOutput, MusicInMemoryReplacesTheFileAndPlaysFromItsSeekOnTheDiskDriv
     std::string raw = folder->file("memory.raw");
     useDriver("disk");
     setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
-    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0), 0);
     AudioStream file = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
     std::vector<int16_t> samples(2 * 20000);
     for (size_t i = 0; i < samples.size(); ++i)
@@ -173,7 +173,7 @@ TEST_F(AudioOutput, MusicInMemoryReplacesTheFileAndPlaysFromItsSeekOnTheDiskDriv
 
 TEST_F(AudioOutput, PauseHoldsThePositionAndSeekMovesItWhilePlaying) {
     useDriver("dummy");
-    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, showAudioRate, 0), 0);
     AudioStream stream = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     audioStartOutput();
@@ -203,7 +203,7 @@ TEST_F(AudioOutput, PauseHoldsThePositionAndSeekMovesItWhilePlaying) {
 
 TEST_F(AudioOutput, BytesConvertToSecondsFromTheStreamFormat) {
     useDriver("dummy");
-    ASSERT_NE(audioInitDevice(-1, 44100, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, 44100, 0), 0);
     AudioStream stream = audioCreateFileStream(toneMp3.c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     EXPECT_DOUBLE_EQ(audioBytesToSeconds(stream, 176400), 1.0);
@@ -214,7 +214,7 @@ TEST_F(AudioOutput, BytesConvertToSecondsFromTheStreamFormat) {
 
 TEST_F(AudioOutput, FilesThatAreNotMusicFailStreamCreation) {
     useDriver("dummy");
-    ASSERT_NE(audioInitDevice(-1, 44100, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, 44100, 0), 0);
     EXPECT_EQ(audioCreateFileStream(folder->file("missing.mp3").c_str(), 0, 0, 0), 0u);
 
     writeFileBytes(folder->file("empty.mp3"), "");
@@ -243,7 +243,7 @@ TEST_F(AudioOutput, TruncatedFilePlaysWhatItHolds) {
     ASSERT_LT(decoded.size(), toneFrames * 4);
 
     useDriver("dummy");
-    ASSERT_NE(audioInitDevice(-1, 44100, 0, nullptr), 0);
+    ASSERT_NE(audioInitDevice(-1, 44100, 0), 0);
     AudioStream stream = audioCreateFileStream(cut.c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     audioStartOutput();
@@ -255,5 +255,5 @@ TEST_F(AudioOutput, TruncatedFilePlaysWhatItHolds) {
 
 TEST_F(AudioOutput, MissingDriverFailsInitialisation) {
     useDriver("no-such-driver");
-    EXPECT_EQ(audioInitDevice(-1, 44100, 0, nullptr), 0);
+    EXPECT_EQ(audioInitDevice(-1, 44100, 0), 0);
 }

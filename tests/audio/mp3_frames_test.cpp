@@ -1,6 +1,6 @@
 // The MP3 frame layout that frame-at-a-time decoders are fed from, checked against libmpg123's
 // gapless decode of the same files (made at test time with lame), and over damaged copies.
-#include "platform/mp3_frames.h"
+#include "formats/mp3_frames.h"
 #include "support/demo_folder.h"
 #include "test_mp3.h"
 

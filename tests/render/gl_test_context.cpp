@@ -12,7 +12,7 @@ bool openTestContext(int width, int height) {
         ADD_FAILURE() << "the window system failed to start (is DISPLAY set?)";
         return false;
     }
-    AppWindow* window = createAppWindow(width, height, "render test", windowHidden);
+    AppWindow* window = windowCreate(width, height, "render test", windowHidden);
     if (!window) {
         ADD_FAILURE() << "cannot create a " << width << "x" << height << " GL window";
         return false;

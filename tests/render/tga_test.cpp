@@ -1,5 +1,5 @@
 // Parsing image files, without GL.
-#include "render/tga.h"
+#include "formats/tga.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -13,7 +13,7 @@
 #include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "png_file.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 #include "score_render.h"
 #include "script.h"
 #include "shader_programs.h"
@@ -651,14 +651,13 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         logMessage("window", "cannot start the window system");
         return studioExitGraphics;
     }
-    studio.window =
-        createAppWindow(options.width, options.height, "Brumelt Studio", windowResizable);
+    studio.window = windowCreate(options.width, options.height, "Brumelt Studio", windowResizable);
     if (!studio.window) return studioExitGraphics;
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", problem);
         return studioExitGraphics;
     }
-    if (const char* missing = missingGlEntryPoints()) {
+    if (const char* missing = glLoaderMissingEntryPoints()) {
         logMessage("gl", "the driver lacks %s", missing);
         return studioExitGraphics;
     }
@@ -684,7 +683,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     GLuint previewTexture = 0;
     glGenTextures(1, &previewTexture);
 
-    if (!initMusicDevice(nullptr)) return studioExitData;
+    if (!initMusicDevice()) return studioExitData;
     studio.music = openMusic(showMusicPath);
     if (!studio.music) {
         logMessage("music", "%s: cannot open the music", showMusicPath);
@@ -709,7 +708,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     double* editTime = script ? &script->editTime : &noEdits;
     double lastPresent = now();
     while (!studio.quit) {
-        pollWindowEvents();
+        windowPollEvents();
         if (windowCloseRequested(studio.window) || stopRequested) break;
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplGlfw_NewFrame();
@@ -738,7 +737,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         if (studio.scale > 1) scaleUp(previewTexture, drawWidth, drawHeight, width, height);
         glViewport(0, 0, width, height);
         drawOverlay(studio, row);
-        swapWindowBuffers(studio.window);
+        windowSwapBuffers(studio.window);
         ++studio.frameNumber;
 
         const double presented = now();

@@ -1,4 +1,5 @@
-#include "platform/win32/console_win32.h"
+// Standard error of a Win32 GUI-subsystem program: AttachConsole to the parent's console.
+#include "platform/win32_console.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

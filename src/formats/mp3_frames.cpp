@@ -1,4 +1,4 @@
-#include "platform/mp3_frames.h"
+#include "formats/mp3_frames.h"
 
 #include <algorithm>
 #include <cstring>

@@ -12,7 +12,6 @@
 #include "base/show.h"
 #include "platform/gl.h"
 #include "platform/gl_loader.h"
-#include "platform/web/window_web.h"
 #include "platform/window.h"
 #include "render/content.h"
 
@@ -48,13 +47,13 @@ static int prepare(int32_t width, int32_t height, uint32_t flags) {
         return demoExitGraphics;
     }
     windowSystemInit();
-    window = createAppWindow(width, height, showWindowTitle, flags);
+    window = windowCreate(width, height, showWindowTitle, flags);
     if (!window) return demoExitGraphics;
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the entry points cannot be had: %s", problem);
         return demoExitGraphics;
     }
-    if (const char* missing = missingGlEntryPoints()) {
+    if (const char* missing = glLoaderMissingEntryPoints()) {
         logMessage("gl", "the browser lacks %s", missing);
         return demoExitGraphics;
     }
@@ -75,12 +74,12 @@ static int openTracksOnce() {
 }
 
 static void showFrame() {
-    pollWindowEvents();
+    windowPollEvents();
     double seconds = musicSeconds(music);
     double readMs = emscripten_get_now();
     double row = seconds * showRowsPerSecond;
     renderFrame(*content, row);
-    swapWindowBuffers(window);
+    windowSwapBuffers(window);
     pageFrameDrawn(readMs, seconds, row);
     const char* reason = nullptr;
     if (windowSystemTime() - showStart > showLengthSeconds)
@@ -101,12 +100,12 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int brumeltStart(int32_t width, int32_t height, int32_t fullscreen) {
     int code = prepare(width, height, fullscreen ? windowFullscreen : 0u);
     if (code != demoExitNormal) return code;
-    if (!initMusicDevice(nullptr)) return demoExitAudioDevice;
+    if (!initMusicDevice()) return demoExitAudioDevice;
     music = openMusic(showMusicPath);
     if (!music) return demoExitMusicFile;
     code = openTracksOnce();
     if (code != demoExitNormal) return code;
-    forgetWindowInput(window);
+    windowForgetInput(window);
     startMusic(music);
     showStart = windowSystemTime();
     emscripten_set_main_loop(showFrame, 0, false);

@@ -109,10 +109,6 @@ int windowSystemInit() {
     return 1;
 }
 
-void* activeWindowHandle() {
-    return GetActiveWindow();
-}
-
 // Switches the primary display to width x height at 32 bits a pixel, for this process only.
 static bool takeDisplay(int32_t width, int32_t height) {
     DEVMODEA mode = {};
@@ -166,7 +162,7 @@ static void releaseWindow(AppWindow* app) {
     restoreDisplayMode();
 }
 
-AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uint32_t flags) {
+AppWindow* windowCreate(int32_t width, int32_t height, const char* title, uint32_t flags) {
     if (!classRegistered) {
         logMessage("window", "the window system is not started");
         return nullptr;
@@ -226,12 +222,12 @@ AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uin
     return app;
 }
 
-void hideWindowCursor(AppWindow* window) {
+void windowHideCursor(AppWindow* window) {
     window->hideCursor = true;
     SetCursor(nullptr);
 }
 
-void pollWindowEvents() {
+void windowPollEvents() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
@@ -239,7 +235,7 @@ void pollWindowEvents() {
     }
 }
 
-void swapWindowBuffers(AppWindow* window) {
+void windowSwapBuffers(AppWindow* window) {
     SwapBuffers(window->deviceContext);
 }
 
@@ -267,7 +263,16 @@ void windowFramebufferSize(AppWindow* window, int32_t* width, int32_t* height) {
     *height = client.bottom - client.top;
 }
 
-void destroyAppWindow(AppWindow* window) {
+void* windowNativeHandle(AppWindow* window) {
+    return window ? window->window : nullptr;
+}
+
+void windowForgetInput(AppWindow* window) {
+    window->escapeSeen = false;
+    window->closeRequested = false;
+}
+
+void windowDestroy(AppWindow* window) {
     if (window) releaseWindow(window);
 }
 

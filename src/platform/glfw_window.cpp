@@ -1,3 +1,4 @@
+// The window seam on GLFW 3 (X11): one GLFW window with its context, sticky keys, GLFW's clock.
 #include "platform/window.h"
 
 #include "base/log.h"
@@ -34,14 +35,7 @@ int windowSystemInit() {
     return glfwInit() == GLFW_TRUE ? 1 : 0;
 }
 
-void* activeWindowHandle() {
-    // The process's own focused window, if it has one; a process that made none has none.
-    GLFWwindow* current = glfwGetCurrentContext();
-    if (current && glfwGetWindowAttrib(current, GLFW_FOCUSED)) return current;
-    return nullptr;
-}
-
-AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uint32_t flags) {
+AppWindow* windowCreate(int32_t width, int32_t height, const char* title, uint32_t flags) {
     bool fullscreen = (flags & windowFullscreen) != 0;
     // The demo's window takes the library's default hints; the others differ only where asked.
     if (flags & windowHidden) glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
@@ -62,15 +56,15 @@ AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uin
     return reinterpret_cast<AppWindow*>(window);
 }
 
-void hideWindowCursor(AppWindow* window) {
+void windowHideCursor(AppWindow* window) {
     glfwSetInputMode(glfwWindow(window), GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
 }
 
-void pollWindowEvents() {
+void windowPollEvents() {
     glfwPollEvents();
 }
 
-void swapWindowBuffers(AppWindow* window) {
+void windowSwapBuffers(AppWindow* window) {
     glfwSwapBuffers(glfwWindow(window));
 }
 
@@ -93,7 +87,16 @@ void windowFramebufferSize(AppWindow* window, int32_t* width, int32_t* height) {
     *height = h;
 }
 
-void destroyAppWindow(AppWindow* window) {
+void* windowNativeHandle(AppWindow* window) {
+    return glfwWindow(window);
+}
+
+void windowForgetInput(AppWindow* window) {
+    glfwGetKey(glfwWindow(window), GLFW_KEY_ESCAPE); // reading a sticky key clears it
+    glfwSetWindowShouldClose(glfwWindow(window), GLFW_FALSE);
+}
+
+void windowDestroy(AppWindow* window) {
     glfwDestroyWindow(glfwWindow(window));
 }
 

@@ -23,7 +23,7 @@ static const char* lastErrorProblem(const char* what) {
     return problem;
 }
 
-FileBytes mapWholeFile(const char* path, const char** problem) {
+FileBytes fileMapWhole(const char* path, const char** problem) {
     FileBytes file = {nullptr, 0, nullptr};
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -71,6 +71,6 @@ FileBytes mapWholeFile(const char* path, const char** problem) {
     return file;
 }
 
-void releaseFileBytes(FileBytes file) {
+void fileRelease(FileBytes file) {
     if (file.handle) UnmapViewOfFile(file.handle);
 }

@@ -1,5 +1,9 @@
+// The display-mode seam on XRandR: the modes of the primary RandR output (or the first connected
+// output when none is primary), in the order RandR lists them for that output, refresh-rate
+// variants included. Every mode carries the screen's bits per pixel (a depth-24 screen stores 32
+// bits a pixel).
 #include "platform/display_modes.h"
-#include "platform/display_modes_testing.h"
+#include "platform/display_modes_internal.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>

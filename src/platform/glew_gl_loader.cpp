@@ -1,3 +1,5 @@
+// The GL loader seam on GLEW: glewInit, then a check of every entry point past OpenGL 1.1 that
+// the program calls.
 #include "platform/gl_loader.h"
 
 #include "platform/gl.h"
@@ -17,7 +19,7 @@ struct EntryPoint {
     bool present;
 };
 
-const char* missingGlEntryPoints() {
+const char* glLoaderMissingEntryPoints() {
     // Every entry point beyond OpenGL 1.1 that the render code calls; 1.1 ones are linked
     // directly and always there.
     const EntryPoint entryPoints[] = {

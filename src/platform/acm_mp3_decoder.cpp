@@ -8,7 +8,7 @@
 // spread to both channels here, and a file at another rate than the asked one is refused.
 #include "platform/file.h"
 #include "platform/mp3_decoder.h"
-#include "platform/mp3_frames.h"
+#include "formats/mp3_frames.h"
 
 #include <windows.h>
 // The codec's headers need windows.h first.
@@ -51,7 +51,7 @@ struct Mp3Decoder {
     Mp3Decoder() = default;
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
-    ~Mp3Decoder() { releaseFileBytes(file); } // every way out gives the mapping back
+    ~Mp3Decoder() { fileRelease(file); } // every way out gives the mapping back
 };
 
 static char problemText[256];
@@ -180,7 +180,7 @@ Mp3Decoder* mp3Open(const char* path, int32_t rate, const char** problemOut) {
     const char* ignored = nullptr;
     const char** why = problemOut ? problemOut : &ignored;
     Mp3Decoder* d = new Mp3Decoder;
-    d->file = mapWholeFile(path, why);
+    d->file = fileMapWhole(path, why);
     if (!d->file.bytes) {
         delete d;
         return nullptr;

@@ -1,6 +1,6 @@
 // The display-mode seam on Win32: EnumDisplaySettings, in the system's order.
 #include "platform/display_modes.h"
-#include "platform/display_modes_testing.h"
+#include "platform/display_modes_internal.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -6,6 +6,6 @@ const char* glLoaderInit() {
     return nullptr;
 }
 
-const char* missingGlEntryPoints() {
+const char* glLoaderMissingEntryPoints() {
     return nullptr;
 }

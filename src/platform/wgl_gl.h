@@ -1,7 +1,7 @@
 // OpenGL on Windows: the 1.1 functions opengl32.dll exports, and every later entry point the
 // program calls as a function pointer of the same name, filled by glLoaderInit (gl_loader.h)
 // through wglGetProcAddress. A pointer stays null when the driver lacks the function;
-// missingGlEntryPoints names those.
+// glLoaderMissingEntryPoints names those.
 //
 // Adding a call to a function beyond OpenGL 1.1 is one line in BRUMELT_GL_ENTRY_POINTS.
 #pragma once

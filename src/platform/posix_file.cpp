@@ -1,3 +1,5 @@
+// The file seam on POSIX: a private read-only mmap of the whole file (Linux, and the browser's
+// in-memory file system, whose mmap copies).
 #include "platform/file.h"
 
 #include <cerrno>
@@ -17,7 +19,7 @@ static const char* describeErrno(const char* what) {
     return problem;
 }
 
-FileBytes mapWholeFile(const char* path, const char** problem) {
+FileBytes fileMapWhole(const char* path, const char** problem) {
     static const uint8_t empty[1] = {0};
     FileBytes file = {nullptr, 0, nullptr};
     int fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -53,6 +55,6 @@ FileBytes mapWholeFile(const char* path, const char** problem) {
     return file;
 }
 
-void releaseFileBytes(FileBytes file) {
+void fileRelease(FileBytes file) {
     if (file.handle) munmap(file.handle, file.size);
 }

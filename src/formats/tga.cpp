@@ -1,4 +1,4 @@
-#include "render/tga.h"
+#include "formats/tga.h"
 
 #include <climits>
 

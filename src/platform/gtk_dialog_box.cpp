@@ -1,5 +1,9 @@
+// The dialog seam drawn with GTK 3 on X11, on the shared dialog manager (dialog_manager.cpp):
+// one GtkWindow with a GtkFixed holding a widget per control at the template's place, sized from
+// dialog units in the template's font (or the system's sans font), and the dialog manager's
+// keyboard handling (Enter, Escape, Tab) done here since GTK's own differs.
 #include "platform/dialog_box.h"
-#include "platform/dialog_box_testing.h"
+#include "platform/dialog_box_internal.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -7,150 +11,33 @@
 #include <gtk/gtk.h>
 #include <pango/pangocairo.h>
 
-#include <cstring>
 #include <string>
-#include <vector>
 
-struct DialogControl {
-    const DialogControlTemplate* spec = nullptr;
-    std::vector<std::string> items; // combo box
-    int selection = comboError;     // combo box
-    int check = 0;                  // check box
-    GtkWidget* widget = nullptr;    // null while no screen shows the dialog
-};
-
-struct Dialog {
-    const DialogTemplate* spec = nullptr;
-    DialogProc proc = nullptr;
-    std::vector<DialogControl> controls;
-    bool ended = false;
-    intptr_t result = 0;
-    GtkWidget* window = nullptr;
-    int mirroring = 0; // > 0 while widgets follow a change made by a message, not by the user
-};
-
-static DialogDriver testDriver = nullptr;
-static void* testDriverContext = nullptr;
-
-void setDialogDriver(DialogDriver driver, void* context) {
-    testDriver = driver;
-    testDriverContext = context;
+static GtkWidget* widgetOf(const DialogControl& control) {
+    return static_cast<GtkWidget*>(control.widget);
 }
 
-static const DialogTemplate* findTemplate(void* instance, int32_t templateId) {
-    const ModuleResources* module = static_cast<const ModuleResources*>(instance);
-    if (!module) return nullptr;
-    for (int32_t i = 0; i < module->dialogCount; ++i)
-        if (module->dialogs[i].id == templateId) return module->dialogs[i].dialog;
-    return nullptr;
+static GtkWidget* windowOf(const Dialog& dialog) {
+    return static_cast<GtkWidget*>(dialog.window);
 }
 
-static DialogControl* findControl(DialogHandle dialog, int32_t id) {
-    if (!dialog) return nullptr;
-    for (DialogControl& control : dialog->controls)
-        if (control.spec->id == id) return &control;
-    return nullptr;
+// ---- mirroring the dialog manager's state ------------------------------------------------------
+
+void dialogWidgetAppendItem(Dialog&, DialogControl& control) {
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(widgetOf(control)),
+                                   control.items.back().c_str());
 }
 
-static bool isPushButton(const DialogControl& control) {
-    return control.spec->controlClass == controlButton &&
-           (control.spec->style & (buttonPush | buttonDefPush)) != 0;
+void dialogWidgetShowSelection(Dialog& dialog, DialogControl& control) {
+    ++dialog.mirroring;
+    gtk_combo_box_set_active(GTK_COMBO_BOX(widgetOf(control)), control.selection);
+    --dialog.mirroring;
 }
 
-static bool isCheckBox(const DialogControl& control) {
-    return control.spec->controlClass == controlButton &&
-           (control.spec->style & buttonAutoCheckBox) != 0;
-}
-
-static void sendCommand(DialogHandle dialog, int32_t id, int32_t code) {
-    if (dialog->ended) return; // what follows the end is not the procedure's business
-    uintptr_t wParam = (uintptr_t(uint16_t(id))) | (uintptr_t(uint16_t(code)) << 16);
-    dialog->proc(dialog, dialogCommandMessage, wParam, 0);
-}
-
-// ---- messages --------------------------------------------------------------------------------
-
-static void mirrorSelection(DialogHandle dialog, DialogControl& control) {
-    if (!control.widget) return;
-    ++dialog->mirroring;
-    gtk_combo_box_set_active(GTK_COMBO_BOX(control.widget), control.selection);
-    --dialog->mirroring;
-}
-
-static void mirrorCheck(DialogHandle dialog, DialogControl& control) {
-    if (!control.widget) return;
-    ++dialog->mirroring;
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(control.widget), control.check != 0);
-    --dialog->mirroring;
-}
-
-static intptr_t comboMessage(DialogHandle dialog, DialogControl& control, uint32_t message,
-                             uintptr_t wParam, intptr_t lParam) {
-    int count = int(control.items.size());
-    int index = int(intptr_t(wParam));
-    switch (message) {
-    case comboAddString: {
-        const char* text = reinterpret_cast<const char*>(lParam);
-        control.items.push_back(text ? text : "");
-        if (control.widget)
-            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(control.widget),
-                                           control.items.back().c_str());
-        return count;
-    }
-    case comboGetCount:
-        return count;
-    case comboGetCurSel:
-        return control.selection;
-    case comboSetCurSel: {
-        bool valid = index >= 0 && index < count;
-        control.selection = valid ? index : comboError;
-        mirrorSelection(dialog, control);
-        return valid ? index : comboError;
-    }
-    case comboGetItemTextLength:
-    case comboGetItemText:
-        if (index < 0 || index >= count) return comboError;
-        if (message == comboGetItemText && lParam)
-            std::memcpy(reinterpret_cast<char*>(lParam), control.items[size_t(index)].c_str(),
-                        control.items[size_t(index)].size() + 1);
-        return intptr_t(control.items[size_t(index)].size());
-    default:
-        return comboError;
-    }
-}
-
-intptr_t sendDlgItemMessage(DialogHandle dialog, int32_t id, uint32_t message, uintptr_t wParam,
-                            intptr_t lParam) {
-    DialogControl* control = findControl(dialog, id);
-    if (!control) return comboError;
-    if (control->spec->controlClass == controlComboBox)
-        return comboMessage(dialog, *control, message, wParam, lParam);
-    if (control->spec->controlClass != controlButton) return comboError;
-    if (message == buttonGetCheck) return control->check;
-    if (message == buttonSetCheck) {
-        control->check = wParam != 0 ? 1 : 0;
-        mirrorCheck(dialog, *control);
-        return 0;
-    }
-    return comboError;
-}
-
-int endDialog(DialogHandle dialog, intptr_t result) {
-    if (!dialog) return 0;
-    dialog->ended = true;
-    dialog->result = result;
-    return 1;
-}
-
-int dialogClick(DialogHandle dialog, int32_t id) {
-    DialogControl* control = findControl(dialog, id);
-    if (!control || control->spec->controlClass != controlButton) return 0;
-    if (isCheckBox(*control)) {
-        control->check = control->check ? 0 : 1;
-        mirrorCheck(dialog, *control);
-    }
-    sendCommand(dialog, id, buttonClicked);
-    return 1;
+void dialogWidgetShowCheck(Dialog& dialog, DialogControl& control) {
+    ++dialog.mirroring;
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widgetOf(control)), control.check != 0);
+    --dialog.mirroring;
 }
 
 // ---- fonts and units -------------------------------------------------------------------------
@@ -230,41 +117,43 @@ static int unitsToPixels(int units, int base, int perBase) {
 static void onButtonClicked(GtkButton*, gpointer data) {
     DialogControl* control = static_cast<DialogControl*>(data);
     DialogHandle dialog = static_cast<DialogHandle>(
-        g_object_get_data(G_OBJECT(gtk_widget_get_toplevel(control->widget)), "brumelt-dialog"));
-    if (dialog) sendCommand(dialog, control->spec->id, buttonClicked);
+        g_object_get_data(G_OBJECT(gtk_widget_get_toplevel(widgetOf(*control))), "brumelt-dialog"));
+    if (dialog) dialogSendCommand(dialog, control->spec->id, buttonClicked);
 }
 
 static void onCheckToggled(GtkToggleButton* button, gpointer data) {
     DialogControl* control = static_cast<DialogControl*>(data);
     control->check = gtk_toggle_button_get_active(button) ? 1 : 0;
     DialogHandle dialog = static_cast<DialogHandle>(
-        g_object_get_data(G_OBJECT(gtk_widget_get_toplevel(control->widget)), "brumelt-dialog"));
-    if (dialog && dialog->mirroring == 0) sendCommand(dialog, control->spec->id, buttonClicked);
+        g_object_get_data(G_OBJECT(gtk_widget_get_toplevel(widgetOf(*control))), "brumelt-dialog"));
+    if (dialog && dialog->mirroring == 0)
+        dialogSendCommand(dialog, control->spec->id, buttonClicked);
 }
 
 static void onComboChanged(GtkComboBox* combo, gpointer data) {
     DialogControl* control = static_cast<DialogControl*>(data);
     control->selection = gtk_combo_box_get_active(combo);
     DialogHandle dialog = static_cast<DialogHandle>(
-        g_object_get_data(G_OBJECT(gtk_widget_get_toplevel(control->widget)), "brumelt-dialog"));
-    if (dialog && dialog->mirroring == 0) sendCommand(dialog, control->spec->id, comboSelChange);
+        g_object_get_data(G_OBJECT(gtk_widget_get_toplevel(widgetOf(*control))), "brumelt-dialog"));
+    if (dialog && dialog->mirroring == 0)
+        dialogSendCommand(dialog, control->spec->id, comboSelChange);
 }
 
 static gboolean onDeleteEvent(GtkWidget*, GdkEvent*, gpointer data) {
-    sendCommand(static_cast<DialogHandle>(data), dialogCancelId, buttonClicked);
+    dialogSendCommand(static_cast<DialogHandle>(data), dialogCancelId, buttonClicked);
     return TRUE; // the window stays until the procedure ends the dialog
 }
 
 static bool canTakeFocus(const DialogControl& control) {
     return (control.spec->style & styleTabStop) && control.widget &&
-           gtk_widget_get_visible(control.widget) && gtk_widget_is_sensitive(control.widget);
+           gtk_widget_get_visible(widgetOf(control)) && gtk_widget_is_sensitive(widgetOf(control));
 }
 
 static int focusedControl(DialogHandle dialog) {
-    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog->window));
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(windowOf(*dialog)));
     if (!focus) return -1;
     for (size_t i = 0; i < dialog->controls.size(); ++i) {
-        GtkWidget* widget = dialog->controls[i].widget;
+        GtkWidget* widget = widgetOf(dialog->controls[i]);
         if (widget && (focus == widget || gtk_widget_is_ancestor(focus, widget))) return int(i);
     }
     return -1;
@@ -273,10 +162,10 @@ static int focusedControl(DialogHandle dialog) {
 static void focusControl(DialogControl& control) {
     if (control.spec->controlClass == controlComboBox) {
         // the focusable part of a combo box is the button inside it
-        gtk_widget_child_focus(control.widget, GTK_DIR_TAB_FORWARD);
+        gtk_widget_child_focus(widgetOf(control), GTK_DIR_TAB_FORWARD);
         return;
     }
-    gtk_widget_grab_focus(control.widget);
+    gtk_widget_grab_focus(widgetOf(control));
 }
 
 static void focusNextTabStop(DialogHandle dialog, int step) {
@@ -304,23 +193,23 @@ static gboolean onKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
     bool plain = (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) == 0;
     switch (event->keyval) {
     case GDK_KEY_Escape:
-        sendCommand(dialog, dialogCancelId, buttonClicked);
+        dialogSendCommand(dialog, dialogCancelId, buttonClicked);
         return TRUE;
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
     case GDK_KEY_ISO_Enter: {
         int at = focusedControl(dialog);
-        int32_t id = at >= 0 && isPushButton(dialog->controls[size_t(at)])
+        int32_t id = at >= 0 && dialogIsPushButton(dialog->controls[size_t(at)])
                          ? dialog->controls[size_t(at)].spec->id
                          : defaultButtonId(dialog);
-        sendCommand(dialog, id, buttonClicked);
+        dialogSendCommand(dialog, id, buttonClicked);
         return TRUE;
     }
     case GDK_KEY_Tab:
     case GDK_KEY_KP_Tab:
     case GDK_KEY_ISO_Left_Tab:
         if (!plain) return FALSE;
-        gtk_window_set_focus_visible(GTK_WINDOW(dialog->window), TRUE);
+        gtk_window_set_focus_visible(GTK_WINDOW(windowOf(*dialog)), TRUE);
         focusNextTabStop(
             dialog,
             event->keyval == GDK_KEY_ISO_Left_Tab || (event->state & GDK_SHIFT_MASK) ? -1 : 1);
@@ -396,7 +285,8 @@ static GtkWidget* makeWidget(DialogControl& control, GtkWindow* window) {
 }
 
 // Makes the window and its widgets, hidden. Returns false when GTK has no display.
-static bool buildWindow(DialogHandle dialog, void* owner) {
+bool dialogWindowBuild(Dialog& dialogRecord, void* owner) {
+    DialogHandle dialog = &dialogRecord;
     static int gtkState = 0; // 0 untried, 1 ready, -1 unavailable
     if (gtkState == 0) gtkState = gtk_init_check(nullptr, nullptr) ? 1 : -1;
     if (gtkState < 0) return false;
@@ -455,10 +345,11 @@ static bool buildWindow(DialogHandle dialog, void* owner) {
     return true;
 }
 
-static void destroyWindow(DialogHandle dialog) {
+void dialogWindowDestroy(Dialog& dialogRecord) {
+    DialogHandle dialog = &dialogRecord;
     for (DialogControl& control : dialog->controls)
         control.widget = nullptr;
-    gtk_widget_destroy(dialog->window);
+    gtk_widget_destroy(windowOf(*dialog));
     dialog->window = nullptr;
     // Let the unmap and destruction reach the server before the caller opens windows of its own.
     while (gtk_events_pending())
@@ -466,38 +357,16 @@ static void destroyWindow(DialogHandle dialog) {
     gdk_display_flush(gdk_display_get_default());
 }
 
-intptr_t dialogBoxParam(void* instance, int32_t templateId, void* owner, DialogProc proc,
-                        intptr_t initParam) {
-    const DialogTemplate* spec = findTemplate(instance, templateId);
-    if (!spec || !proc) return -1;
-    Dialog dialog;
-    dialog.spec = spec;
-    dialog.proc = proc;
-    dialog.controls.resize(size_t(spec->controlCount > 0 ? spec->controlCount : 0));
-    for (size_t i = 0; i < dialog.controls.size(); ++i)
-        dialog.controls[i].spec = &spec->controls[i];
-
-    if (testDriver) {
-        proc(&dialog, dialogInitMessage, 0, initParam);
-        if (!dialog.ended) testDriver(&dialog, testDriverContext);
-        return dialog.ended ? dialog.result : -1;
+void dialogWindowRun(Dialog& dialog, bool focusFirst) {
+    gtk_widget_show(windowOf(dialog));
+    // GTK would give the first focusable widget (the combo box) the focus on its own
+    if (focusFirst) {
+        gtk_window_set_focus(GTK_WINDOW(windowOf(dialog)), nullptr);
+        focusNextTabStop(&dialog, 1);
     }
-
-    if (!buildWindow(&dialog, owner)) return -1;
-    intptr_t focusFirst = proc(&dialog, dialogInitMessage, 0, initParam);
-    if (!dialog.ended) {
-        gtk_widget_show(dialog.window);
-        // GTK would give the first focusable widget (the combo box) the focus on its own
-        if (focusFirst) {
-            gtk_window_set_focus(GTK_WINDOW(dialog.window), nullptr);
-            focusNextTabStop(&dialog, 1);
-        }
-        gtk_window_present(GTK_WINDOW(dialog.window));
-        while (!dialog.ended)
-            gtk_main_iteration();
-    }
-    destroyWindow(&dialog);
-    return dialog.result;
+    gtk_window_present(GTK_WINDOW(windowOf(dialog)));
+    while (!dialog.ended)
+        gtk_main_iteration();
 }
 
 void* foregroundWindow() {

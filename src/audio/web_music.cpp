@@ -67,7 +67,7 @@ EM_JS(void, pagePauseMusic, (int paused), {
 
 static double lastSeconds;
 
-int initMusicDevice(void*) {
+int initMusicDevice() {
     if (pageHasMusicElement()) return 1;
     logMessage("audio", "the page has no <audio> element to play the music");
     return 0;

@@ -3,7 +3,6 @@
 // user's click (a browser allows it nowhere else) and presents each frame when the frame
 // callback returns, so polling and swapping have nothing to do here. Leaving fullscreen counts as
 // closing the window; Escape is sticky as on the desktop.
-#include "platform/web/window_web.h"
 #include "platform/window.h"
 
 #include "base/log.h"
@@ -30,10 +29,6 @@ int windowSystemInit() {
     return 1;
 }
 
-void* activeWindowHandle() {
-    return nullptr;
-}
-
 static EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void* data) {
     if (std::strcmp(event->key, "Escape") != 0) return EM_FALSE;
     static_cast<AppWindow*>(data)->escapePressed = true;
@@ -58,7 +53,7 @@ static bool pageIsFullscreen() {
            status.isFullscreen;
 }
 
-AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uint32_t flags) {
+AppWindow* windowCreate(int32_t width, int32_t height, const char* title, uint32_t flags) {
     emscripten_set_canvas_element_size(canvasSelector, width, height);
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
@@ -90,13 +85,13 @@ AppWindow* createAppWindow(int32_t width, int32_t height, const char* title, uin
     return window;
 }
 
-void hideWindowCursor(AppWindow*) {
+void windowHideCursor(AppWindow*) {
     // The page's style sheet hides the cursor over the canvas while the show runs.
 }
 
-void pollWindowEvents() {}
+void windowPollEvents() {}
 
-void swapWindowBuffers(AppWindow*) {}
+void windowSwapBuffers(AppWindow*) {}
 
 int windowEscapePressed(AppWindow* window) {
     bool pressed = window->escapePressed;
@@ -119,7 +114,11 @@ void windowFramebufferSize(AppWindow* window, int32_t* width, int32_t* height) {
     *height = h;
 }
 
-void destroyAppWindow(AppWindow* window) {
+void* windowNativeHandle(AppWindow*) {
+    return const_cast<char*>(canvasSelector);
+}
+
+void windowDestroy(AppWindow* window) {
     if (!window) return;
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, nullptr);
     emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_FALSE,
@@ -128,7 +127,7 @@ void destroyAppWindow(AppWindow* window) {
     delete window;
 }
 
-void forgetWindowInput(AppWindow* window) {
+void windowForgetInput(AppWindow* window) {
     window->escapePressed = false;
     window->closeRequested = false;
     window->wasFullscreen = pageIsFullscreen();

@@ -2,7 +2,7 @@
 // Windows' own dialog manager runs them. This file only translates between our message values
 // and the system's: a DialogHandle is the dialog's HWND.
 #include "platform/dialog_box.h"
-#include "platform/dialog_box_testing.h"
+#include "platform/dialog_box_internal.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -1,3 +1,5 @@
+// The GL loader seam on WGL: every entry point past OpenGL 1.1 looked up with wglGetProcAddress
+// for the current context.
 #include "platform/gl.h"
 #include "platform/gl_loader.h"
 
@@ -24,7 +26,7 @@ const char* glLoaderInit() {
     return nullptr;
 }
 
-const char* missingGlEntryPoints() {
+const char* glLoaderMissingEntryPoints() {
     static std::string missing;
     missing.clear();
 #define BRUMELT_CHECK_GL_ENTRY_POINT(type, name)                                                   \
