@@ -5,10 +5,14 @@
 // audio frames only (never the info frame), and of what it puts out the encoder delay plus the
 // synthesis delay at the start and the padding at the end are cut away, which gives the frames
 // that were encoded. The codec works at the file's own rate and channel count: a mono file is
-// spread to both channels here, and a file at another rate than the asked one is refused.
+// spread to both channels here, and the output stays at the file's rate whatever rate is asked
+// for. Converting it here would put a resampler of ours (or the system's PCM converter, which is
+// crude and not length-exact under Wine) between the codec and the device; opening the device at
+// the music's rate leaves that to the system's mixer, which converts every stream to the
+// hardware's rate anyway.
+#include "formats/mp3_frames.h"
 #include "platform/file.h"
 #include "platform/mp3_decoder.h"
-#include "formats/mp3_frames.h"
 
 #include <windows.h>
 // The codec's headers need windows.h first.
@@ -33,7 +37,6 @@ struct Mp3Decoder {
     FileBytes file{}; // the whole MP3, mapped
     Mp3Layout layout;
     Mp3GaplessWindow window{};
-    int32_t rate = 0;
     HACMSTREAM stream = nullptr;
     ACMSTREAMHEADER header{};
     std::vector<uint8_t> staging;
@@ -176,7 +179,7 @@ static void decodeMore(Mp3Decoder* d) {
     if (d->ready.empty()) d->ended = true;
 }
 
-Mp3Decoder* mp3Open(const char* path, int32_t rate, const char** problemOut) {
+Mp3Decoder* mp3Open(const char* path, int32_t, const char** problemOut) {
     const char* ignored = nullptr;
     const char** why = problemOut ? problemOut : &ignored;
     Mp3Decoder* d = new Mp3Decoder;
@@ -192,13 +195,6 @@ Mp3Decoder* mp3Open(const char* path, int32_t rate, const char** problemOut) {
         delete d;
         return nullptr;
     }
-    if (d->layout.sampleRate != rate) {
-        *why = problem("the music is at %d Hz; this player needs %d Hz", int(d->layout.sampleRate),
-                       int(rate));
-        delete d;
-        return nullptr;
-    }
-    d->rate = rate;
     d->window = mp3GaplessWindow(d->layout, synthesisDelay);
     if (MMRESULT error = openCodec(d)) {
         *why = problem("no MP3 codec in the Audio Compression Manager (error %u)", unsigned(error));
@@ -209,7 +205,7 @@ Mp3Decoder* mp3Open(const char* path, int32_t rate, const char** problemOut) {
 }
 
 int32_t mp3Rate(const Mp3Decoder* decoder) {
-    return decoder->rate;
+    return decoder->layout.sampleRate;
 }
 
 int32_t mp3Channels(const Mp3Decoder*) {

@@ -15,13 +15,17 @@
 // Multimedia declarations need windows.h first.
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
 
-static const int bufferCount = 4;     // buffers kept ahead of the play position
-static const int bufferFrames = 2048; // 46 ms at 44.1 kHz
+static const int bufferCount = 4; // buffers kept ahead of the play position
+// Buffers last the same time at every rate (2048 frames at 44.1 kHz, 46 ms), so the latency and
+// the feeder's pace do not depend on the music's rate; rates past 48 kHz get shorter ones.
+static const int bufferFramesAt44100 = 2048;
+static const int maxBufferFrames = 2240; // 46.4 ms at 48 kHz
 static const int headerCount = 2 * bufferCount;
 static const int channels = 2;
 static const DWORD pollMilliseconds = 2; // besides the device's wake-ups
@@ -30,10 +34,11 @@ static const ULONGLONG stuckMilliseconds = 250;
 static HWAVEOUT device = nullptr;
 static HANDLE bufferDone = nullptr; // set by the device when a buffer comes back, auto-reset
 static WAVEHDR headers[headerCount];
-static int16_t buffers[headerCount][bufferFrames * channels];
+static int16_t buffers[headerCount][maxBufferFrames * channels];
 static bool queued[headerCount];
 static bool timerRaised = false; // timeBeginPeriod(1) in effect
 static int32_t deviceRate = 0;
+static int bufferFrames = 0; // at deviceRate
 static AudioPullFunction pullFunction = nullptr;
 static void* pullContext = nullptr;
 static std::mutex pullLock; // held around each pull, and by audioDeviceLock
@@ -81,7 +86,6 @@ static void feed() {
                 std::lock_guard<std::mutex> guard(pullLock);
                 pullFunction(pullContext, buffers[next], bufferFrames);
             }
-            headers[next].dwBufferLength = sizeof buffers[next];
             MMRESULT result = waveOutWrite(device, &headers[next], sizeof headers[next]);
             if (result != MMSYSERR_NOERROR) {
                 logMessage("audio", "the output device stopped taking sound (waveOut error %u)",
@@ -128,10 +132,12 @@ int audioDeviceOpen(int32_t rate, AudioPullFunction pull, void* context) {
         bufferDone = nullptr;
         return 0;
     }
+    bufferFrames = int(std::clamp<int64_t>((int64_t(rate) * bufferFramesAt44100 + 22050) / 44100,
+                                           64, maxBufferFrames));
     for (int i = 0; i < headerCount; ++i) {
         headers[i] = WAVEHDR{};
         headers[i].lpData = reinterpret_cast<LPSTR>(buffers[i]);
-        headers[i].dwBufferLength = sizeof buffers[i];
+        headers[i].dwBufferLength = DWORD(bufferFrames * channels * sizeof(int16_t));
         waveOutPrepareHeader(device, &headers[i], sizeof headers[i]);
         queued[i] = false;
     }

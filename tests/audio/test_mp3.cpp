@@ -22,7 +22,8 @@ size_t writeToneWav(const std::string& path, double seconds, double frequency) {
     std::string data;
     for (size_t i = 0; i < frames; ++i) {
         double fade = std::min(1.0, std::min(double(i), double(frames - i)) / 441.0);
-        int16_t s = int16_t(std::lround(0.5 * fade * 32767.0 * std::sin(2.0 * M_PI * frequency * double(i) / rate)));
+        int16_t s = int16_t(std::lround(0.5 * fade * 32767.0 *
+                                        std::sin(2.0 * M_PI * frequency * double(i) / rate)));
         put16(data, uint16_t(s));
         put16(data, uint16_t(s));
     }
@@ -47,13 +48,13 @@ bool encodeMp3(const std::string& wavPath, const std::string& mp3Path) {
     return std::system(command.c_str()) == 0;
 }
 
-std::vector<uint8_t> decodeMp3(const std::string& path) {
+std::vector<uint8_t> decodeMp3(const std::string& path, long rate) {
     std::vector<uint8_t> pcm;
     mpg123_init();
     mpg123_handle* h = mpg123_new(nullptr, nullptr);
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
     mpg123_format_none(h);
-    mpg123_format(h, 44100, MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    mpg123_format(h, rate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
     if (mpg123_open(h, path.c_str()) == MPG123_OK) {
         unsigned char buf[16384];
         for (;;) {
@@ -77,5 +78,6 @@ std::string readFileBytes(const std::string& path) {
 }
 
 void writeFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), std::streamsize(bytes.size()));
 }

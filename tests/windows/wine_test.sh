@@ -275,6 +275,32 @@ case "$case_name" in
     [ "$screen" = 1920x1080 ] || fail "the display stayed at $screen"
     ;;
 
+  music_48k) # music at 48 kHz (the synthesizer's, resampled) plays: the output runs at the
+    # music's rate, and Escape ends the show with 0 and nothing on stderr
+    wav=$linux_build/content/music.wav
+    [ -f "$wav" ] || fail "no $wav (needs the Linux build folder)"
+    start_display 1280x720
+    start_sound
+    demo_copy
+    sox "$wav" -r 48000 "$work/music48.wav" trim 0 30 || fail "sox could not resample the music"
+    lame --quiet -b 192 "$work/music48.wav" "$work/demo/assets/music.mp3" || fail "lame failed"
+    start_demo
+    window=$(pass_dialog)
+    spec=""
+    for _ in $(seq 300); do
+      spec=$(pactl list sink-inputs 2>/dev/null | sed -n 's/.*Sample Specification: //p' |
+        grep 48000Hz | head -n 1)
+      [ -n "$spec" ] && break
+      demo_running || break
+      sleep 0.2
+    done
+    [ -n "$spec" ] || fail "no sound stream at 48000 Hz reached the sound server"
+    say "the demo's sound stream: $spec"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
+    [ -s "$work/err" ] && fail "stderr is not empty"
+    ;;
+
   no_sound_server) # no sound server at all: exit code 1 after the window, one line naming the
     # device problem
     start_display 1280x720
