@@ -21,11 +21,10 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src",
-                                "platform", "web"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake"))
 import cdp  # noqa: E402
 import images  # noqa: E402
-import pack_assets  # noqa: E402
+import web_pack_assets  # noqa: E402
 
 # Intro, breakdown (greetings), climax (logo) and outro.
 STILL_ROWS = (100, 1800, 2300, 3000)
@@ -285,7 +284,7 @@ class FaultTest(BrowserCase):
                     out.write(unpacked[file["offset"]:file["offset"] + file["size"]])
             greets = read(os.path.join(work, "assets/greets.tga"))
             stem = os.path.join(work, "damaged")
-            pack_assets.pack(work, stem, ["assets/greets.tga", "assets/qrv.tga", "tracks"],
+            web_pack_assets.pack(work, stem, ["assets/greets.tga", "assets/qrv.tga", "tracks"],
                              contents={"assets/greets.tga": greets[:5000]})
             self.server.overrides["/brumelt-data.json"] = json.dumps(
                 {**json.loads(read(stem + ".json")), "archive": "damaged.pack"}).encode()
