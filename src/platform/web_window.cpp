@@ -1,8 +1,10 @@
 // The window seam over the page's canvas (id "canvas"), with a WebGL 1 context from Emscripten's
 // HTML5 API. The page itself is the window: it shows the canvas, requests fullscreen inside the
 // user's click (a browser allows it nowhere else) and presents each frame when the frame
-// callback returns, so polling and swapping have nothing to do here. Leaving fullscreen counts as
-// closing the window; Escape is sticky as on the desktop.
+// callback returns, so polling and swapping have nothing to do here. The page may make the window
+// before the viewer has chosen, so windowFullscreen changes nothing here: whenever the page has
+// been fullscreen since the window was made (or windowForgetInput last ran), leaving fullscreen
+// counts as closing the window. Escape is sticky as on the desktop.
 #include "platform/window.h"
 
 #include "base/log.h"
@@ -53,7 +55,7 @@ static bool pageIsFullscreen() {
            status.isFullscreen;
 }
 
-AppWindow* windowCreate(int32_t width, int32_t height, const char* title, uint32_t flags) {
+AppWindow* windowCreate(int32_t width, int32_t height, const char* title, uint32_t) {
     emscripten_set_canvas_element_size(canvasSelector, width, height);
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
@@ -76,11 +78,9 @@ AppWindow* windowCreate(int32_t width, int32_t height, const char* title, uint32
     emscripten_webgl_make_context_current(context);
     AppWindow* window = new AppWindow{context, width, height, false, false, false};
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, window, EM_TRUE, onKeyDown);
-    if (flags & windowFullscreen) {
-        emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, window, EM_FALSE,
-                                                 onFullscreenChange);
-        window->wasFullscreen = pageIsFullscreen();
-    }
+    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, window, EM_FALSE,
+                                             onFullscreenChange);
+    window->wasFullscreen = pageIsFullscreen();
     if (title) emscripten_set_window_title(title);
     return window;
 }

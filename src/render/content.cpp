@@ -123,6 +123,20 @@ void loadContent(Content& content) {
     primeFrame(content);
 }
 
+void sizeTargets(Content& content, int32_t width, int32_t height) {
+    if (content.width == width && content.height == height && content.fbo) return;
+    deleteRenderTarget(RenderTarget{content.fbo, content.depthId, content.fboTexture});
+    deleteRenderTarget(RenderTarget{content.gfbo, content.gdepthId, content.gfboTexture});
+    content.width = width;
+    content.height = height;
+    createTargets(content);
+}
+
+void reloadContent(Content& content) {
+    forgetFullScreenRect();
+    loadContent(content);
+}
+
 int openTracks(Content& content) {
     content.trackSet = openTrackSet(content.trackPrefix);
     if (!content.trackSet) return 1;

@@ -193,11 +193,22 @@ RenderTarget createRenderTarget(int32_t width, int32_t height) {
     return target;
 }
 
+void deleteRenderTarget(const RenderTarget& target) {
+    glDeleteFramebuffers(1, &target.framebuffer);
+#ifdef BRUMELT_GLES2
+    glDeleteRenderbuffers(1, &target.depthRenderbuffer);
+#else
+    glDeleteRenderbuffersEXT(1, &target.depthRenderbuffer);
+#endif
+    glDeleteTextures(1, &target.colourTexture);
+}
+
 #ifdef BRUMELT_GLES2
 // OpenGL ES has no immediate mode: the rectangle is a strip of two triangles in a vertex buffer,
 // made at the first draw and bound for every draw after (nothing else uses vertex arrays).
+static GLuint corners = 0;
+
 void drawFullScreenRect() {
-    static GLuint corners = 0;
     if (corners == 0) {
         static const GLfloat strip[] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
         glGenBuffers(1, &corners);
@@ -208,8 +219,15 @@ void drawFullScreenRect() {
     }
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
+
+// A lost context took the buffer along; its name means nothing in the restored one.
+void forgetFullScreenRect() {
+    corners = 0;
+}
 #else
 void drawFullScreenRect() {
     glRecti(-1, 1, 1, -1);
 }
+
+void forgetFullScreenRect() {}
 #endif

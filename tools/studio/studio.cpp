@@ -179,20 +179,6 @@ static void resetDrawState() {
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-// Gives the content render targets of width x height, remaking them when the size changed.
-static void sizeTargets(Content& content, int32_t width, int32_t height) {
-    if (content.width == width && content.height == height && content.fbo) return;
-    const GLuint framebuffers[] = {content.fbo, content.gfbo};
-    const GLuint renderbuffers[] = {content.depthId, content.gdepthId};
-    const GLuint textures[] = {content.fboTexture, content.gfboTexture};
-    glDeleteFramebuffers(2, framebuffers);
-    glDeleteRenderbuffers(2, renderbuffers);
-    glDeleteTextures(2, textures);
-    content.width = width;
-    content.height = height;
-    createTargets(content);
-}
-
 // The three passes at row into the lower left width x height of the back buffer, each timed.
 static void drawPasses(Studio& studio, double row, int32_t width, int32_t height, bool timed) {
     timed = timed && studio.timerQueries;

@@ -1,11 +1,15 @@
 'use strict';
-// The page around the demo: loads the program and the packed images and tracks (with a progress
-// bar), offers the setup choices, starts the music and the show on Run, and shows how it ended.
+// The page around the demo: offers the setup choices at once and, while they show, loads the
+// program and the packed images and tracks (with a progress bar) and has the core make all that
+// needs no choice (shaders, images, tracks); Run then starts the music and the show at the chosen
+// size, and the page shows how it ended. A WebGL context the browser takes away mid-show is said
+// on the page, with an offer to start again; the show goes on when the context comes back.
 //
 // With ?row=N (and optionally &size=WxH, default 1280x720) it draws the frame at track row N once
 // and stops: no dialog, no music. The page's state is in <body data-state>: loading, ready,
-// starting, running, ended, cancelled, failed or still; window.brumeltPage holds it for scripts
-// (tests and benchmarks), with the core's messages and a log of the frames drawn.
+// starting, running, lost (the picture, while running), ended, cancelled, failed or still;
+// window.brumeltPage holds it for scripts (tests and benchmarks), with the core's messages, a log
+// of the frames drawn and when everything behind the panel was in place (preparedAt).
 (function () {
   const $ = (id) => document.getElementById(id);
   const musicPath = 'assets/music.mp3';
@@ -32,7 +36,10 @@
     frames: [],          // [performance.now() ms when the clock was read, music seconds, row]
     firstFrameAt: null,  // performance.now() of the first frame after Run
     runAt: null,         // performance.now() of the last Run or Watch again
+    preparedAt: null,    // performance.now() once the core has made all that needs no choice
+    contextLost: false,  // the browser has taken the WebGL context away and not given it back
     stillPixelsBase64: stillPixelsBase64,
+    drawStill: (row) => drawStill(String(row)),
     benchFrames: benchFrames,
   };
   window.brumeltPage = page;
@@ -77,6 +84,7 @@
       if (page.frames.length < frameLogLimit) page.frames.push([readMs, seconds, row]);
     },
     onShowEnded: (reason) => showEnded(reason),
+    onContextChanged: (lost) => contextChanged(lost),
   };
   window.Module = Module;
   const script = document.createElement('script');
@@ -154,6 +162,7 @@
     return sizes;
   }
 
+  // Shows the choices and returns the preselected size.
   function offerChoices() {
     const list = $('resolution');
     list.textContent = '';
@@ -165,6 +174,7 @@
     setState('ready');
     showPanel('setup');
     $('run').focus();
+    return parseSize(list.value) || defaultSize;
   }
 
   function parseSize(text) {
@@ -189,10 +199,7 @@
       $('stage').requestFullscreen().catch((error) => report(`page: fullscreen refused: ${error.message}`));
     }
     const audio = $('music');
-    if (!audio.getAttribute('src')) {
-      audio.preload = 'auto';
-      audio.src = musicPath;
-    }
+    audio.preload = 'auto';
     const attempt = audio.play();
     audio.pause();
     if (attempt) attempt.catch(() => {});
@@ -210,26 +217,38 @@
     });
   }
 
+  function startFailed(code) {
+    $('stage').hidden = true;
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    setState('failed');
+    say(failures[code] || `The show could not start (code ${code}).`, false);
+  }
+
+  // Run pressed before everything was in place waits for it, and for the music, together.
   async function startShow() {
     setState('starting');
     say('Starting\u2026', false);
     page.runAt = performance.now();
     page.firstFrameAt = null;
     page.frames = [];
-    await musicSettled();
+    const [loaded] = await Promise.all([preparation, musicSettled()]);
+    if (loaded !== 0) return startFailed(loaded);
     showCanvas(choice.width, choice.height);
-    const code = Module._brumeltStart(choice.width, choice.height, choice.fullscreen ? 1 : 0);
-    if (code !== 0) {
-      $('stage').hidden = true;
-      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
-      setState('failed');
-      say(failures[code] || `The show could not start (code ${code}).`, false);
-      return;
-    }
-    setState('running');
+    const code = Module._brumeltStart(choice.width, choice.height);
+    if (code !== 0) return startFailed(code);
+    setState(page.contextLost ? 'lost' : 'running');
     showPanel(null);
     $('canvas').focus();
   }
+
+  // The picture's panel shows over the canvas while the show runs without its context.
+  function contextChanged(lost) {
+    page.contextLost = lost;
+    $('lost').hidden = !lost;
+    if (lost && page.state === 'running') setState('lost');
+    else if (!lost && page.state === 'lost') setState('running');
+  }
+  $('restart').addEventListener('click', () => location.reload());
 
   function showEnded(reason) {
     $('music').pause();
@@ -298,19 +317,42 @@
 
   // ---- Start-up ----
 
-  async function load() {
+  // The program and the pack, the pack in the file system once both are in.
+  async function loadProgramAndPack() {
     let pack = null;
     try {
       pack = await fetchPack();
     } catch (error) {
       report(`page: the images and tracks could not be loaded: ${error.message}`);
     }
-    $('loading-text').textContent = 'Starting the program\u2026';
+    $('preparing-text').textContent = 'Starting the program\u2026';
     await runtimeReady;
     if (pack) installPack(pack);
-    const row = new URLSearchParams(location.search).get('row');
-    if (row !== null && row !== '' && Number.isFinite(Number(row))) drawStill(row);
-    else offerChoices();
   }
-  load();
+
+  // Resolves to 0 once the core has made everything at `size`, or to its exit code (said on the
+  // page unless the viewer has already cancelled).
+  async function prepare(size) {
+    await loadProgramAndPack();
+    $('preparing-text').textContent = 'Preparing the city\u2026';
+    // Let the text show before the core holds the page for its shaders.
+    await new Promise((resolve) => setTimeout(resolve, 0));
+    const code = Module._brumeltLoad(size[0], size[1]);
+    page.preparedAt = performance.now();
+    $('preparing').hidden = true;
+    if (code !== 0 && page.state === 'ready') startFailed(code);
+    return code;
+  }
+
+  let preparation = null;
+  const row = new URLSearchParams(location.search).get('row');
+  if (row !== null && row !== '' && Number.isFinite(Number(row))) {
+    loadProgramAndPack().then(() => drawStill(row));
+  } else {
+    preparation = prepare(offerChoices());
+    // Pointed at the music now, with preload "none": the browser sets up its player but fetches
+    // nothing until Run, so a cancelled page still never loads the music, and Run saves the
+    // player's set-up time.
+    $('music').src = musicPath;
+  }
 })();
