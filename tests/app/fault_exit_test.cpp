@@ -51,6 +51,11 @@ class FaultExit : public ::testing::Test {
         // A crash and SIGQUIT dump core by default: not into the test's folders.
         rlimit none = {0, 0};
         setrlimit(RLIMIT_CORE, &none);
+        // A shell without job control starts background jobs with SIGINT and SIGQUIT ignored, and
+        // the demo keeps what it was started with ignored: its runs here must start with neither.
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGQUIT, SIG_DFL);
+        std::signal(SIGHUP, SIG_DFL);
     }
 
     PrivateXServer server;
