@@ -7,8 +7,12 @@
 #include "base/show.h"
 #include "platform/gl.h"
 #include "platform/gl_loader.h"
+#include "platform/quit_signals.h"
 #include "platform/window.h"
 #include "render/content.h"
+
+#include <csignal>
+#include <cstdlib>
 
 #ifdef BRUMELT_GL_CHECKS
 // Checked builds report GL errors at the end of each frame (the first few, then a count), so a
@@ -21,9 +25,15 @@ static void reportGlErrors(long frame) {
 }
 #endif
 
-int32_t runDemo() {
-    windowSystemInit();
+// Tests of the ways out need a crash on demand: BRUMELT_TEST_CRASH_FRAME=N makes frame N raise
+// SIGSEGV. -1 when unset.
+static long testCrashFrame() {
+    const char* frame = std::getenv("BRUMELT_TEST_CRASH_FRAME");
+    return frame && *frame ? std::strtol(frame, nullptr, 10) : -1;
+}
 
+// Everything from the window to the end of the show; returns the exit code.
+static int32_t playShow() {
     AppWindow* window = windowCreate(screenWidth, screenHeight, showWindowTitle,
                                      fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
     if (!window) return demoExitGraphics;
@@ -54,10 +64,12 @@ int32_t runDemo() {
     }
     startMusic(music);
 
+    const long crashFrame = testCrashFrame();
     for (long frame = 0;; ++frame) {
         windowPollEvents();
         double row = musicSeconds(music) * showRowsPerSecond;
         renderFrame(*content, row);
+        if (frame == crashFrame) std::raise(SIGSEGV);
         windowSwapBuffers(window);
 #ifdef BRUMELT_GL_CHECKS
         reportGlErrors(frame);
@@ -67,9 +79,20 @@ int32_t runDemo() {
         if (windowSystemTime() > demoLengthSeconds) break;
         if (windowCloseRequested(window)) break;
         if (windowEscapePressed(window)) break;
+        if (quitSignalReceived()) break;
     }
-    windowSystemTerminate();
     return demoExitNormal;
+}
+
+int32_t runDemo() {
+    quitSignalsCatch();
+    windowSystemInit();
+    int32_t code = playShow();
+    // Every way out gives the display mode back before the process ends; after a quit signal the
+    // process then ends as that signal would have ended it.
+    windowSystemTerminate();
+    quitSignalEndProcess();
+    return code;
 }
 
 int32_t runEntryPoint(void* instance) {

@@ -1,10 +1,15 @@
 // The output device on SDL2's audio subsystem: a callback device whose thread calls the pull
 // function with the device's buffer.
+//
+// When the device goes away while it plays (a sound server stopped, a card unplugged), SDL goes on
+// calling back at the device's pace with a buffer nobody hears: the pull function, and so the play
+// clock, runs on silently, and the first such call says so in one line.
 #include "base/log.h"
 #include "platform/audio_device.h"
 
 #include <SDL2/SDL.h>
 
+#include <atomic>
 #include <cstring>
 
 static const int bufferFrames = 2048; // 46 ms at 44.1 kHz; SDL rounds other sizes to powers of two
@@ -15,13 +20,23 @@ static SDL_AudioSpec deviceSpec;
 static uint32_t latencyFrames = 0;
 static AudioPullFunction pullFunction = nullptr;
 static void* pullContext = nullptr;
+static std::atomic<bool> lossReported{false};
 
 static void deviceCallback(void*, Uint8* out, int length) {
+    // SDL calls back only while output runs, so a device that reads as stopped here was lost.
+    if (SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED && !lossReported.exchange(true)) {
+        const char* driver = SDL_GetCurrentAudioDriver();
+        logMessage("audio", "the output device was lost (driver %s); playing on without sound",
+                   driver ? driver : "none");
+    }
     pullFunction(pullContext, reinterpret_cast<int16_t*>(out), int32_t(length / frameBytes));
 }
 
 int audioDeviceOpen(int32_t rate, AudioPullFunction pull, void* context) {
     if (device) return 1;
+    // SDL would otherwise turn SIGINT and SIGTERM into an event of its own that this program never
+    // reads (the quit-signal seam handles them).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         logMessage("audio", "cannot start the audio subsystem: %s", SDL_GetError());
         return 0;
@@ -48,6 +63,7 @@ int audioDeviceOpen(int32_t rate, AudioPullFunction pull, void* context) {
     const char* driver = SDL_GetCurrentAudioDriver();
     bool immediate = driver && (!std::strcmp(driver, "dummy") || !std::strcmp(driver, "disk"));
     latencyFrames = immediate ? 0 : deviceSpec.samples;
+    lossReported = false;
     return 1;
 }
 

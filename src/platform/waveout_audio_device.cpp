@@ -8,6 +8,11 @@
 // as they are copied into its mixer, long before they are heard), so there are spare headers.
 // A position that stops moving while every buffer is back (a driver that does not count) does
 // not stall the music: the feeder then goes on as buffers come back.
+//
+// A device can also go away while it plays (a sound server stopped, a card unplugged): waveOut
+// then refuses buffers, or (Wine, its sound server gone) keeps them and holds the position for
+// good. Either way the feeder says so in one line and goes on pulling at the device's rate by the
+// system clock, the buffers unheard, so the music's clock keeps time without sound.
 #include "base/log.h"
 #include "platform/audio_device.h"
 
@@ -17,6 +22,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -30,6 +36,9 @@ static const int headerCount = 2 * bufferCount;
 static const int channels = 2;
 static const DWORD pollMilliseconds = 2; // besides the device's wake-ups
 static const ULONGLONG stuckMilliseconds = 250;
+// A position held this long with buffers queued means the device is gone; longer than any start-up
+// lag seen (0.7 s under Wine on a loaded machine).
+static const ULONGLONG lostMilliseconds = 3000;
 
 static HWAVEOUT device = nullptr;
 static HANDLE bufferDone = nullptr; // set by the device when a buffer comes back, auto-reset
@@ -68,6 +77,27 @@ static bool allHeadersDone() {
     return true;
 }
 
+// After the device is lost: the pull function goes on at the device's rate by the steady clock,
+// into a buffer of its own (the device may still hold the queued ones).
+static void pullUnheard() {
+    using Clock = std::chrono::steady_clock;
+    static int16_t unheard[bufferFrames * channels];
+    const auto start = Clock::now();
+    const double secondsPerBuffer = double(bufferFrames) / deviceRate;
+    uint64_t pulled = 0;
+    while (!stopping.load()) {
+        const auto due = start + std::chrono::duration_cast<Clock::duration>(
+                                     std::chrono::duration<double>(secondsPerBuffer * pulled));
+        if (Clock::now() < due) {
+            WaitForSingleObject(bufferDone, pollMilliseconds);
+            continue;
+        }
+        std::lock_guard<std::mutex> guard(pullLock);
+        pullFunction(pullContext, unheard, bufferFrames);
+        ++pulled;
+    }
+}
+
 static void feed() {
     const uint32_t keepAhead = (bufferCount - 1) * bufferFrames;
     uint32_t written = 0; // frames handed over, modulo 2^32 like the position
@@ -79,6 +109,14 @@ static void feed() {
             uint32_t played = playedFrames();
             ULONGLONG now = GetTickCount64();
             if (played != lastPlayed) lastPlayed = played, lastMove = now;
+            if (now - lastMove > lostMilliseconds && written != played && !allHeadersDone()) {
+                logMessage("audio",
+                           "the output device stopped playing (its position held for "
+                           "%llu s); playing on without sound",
+                           (unsigned long long)(lostMilliseconds / 1000));
+                pullUnheard();
+                return;
+            }
             bool due = uint32_t(written - played) <= keepAhead ||
                        (now - lastMove > stuckMilliseconds && allHeadersDone());
             if (stopping.load() || !headerDone(next) || !due) break;
@@ -88,8 +126,11 @@ static void feed() {
             }
             MMRESULT result = waveOutWrite(device, &headers[next], sizeof headers[next]);
             if (result != MMSYSERR_NOERROR) {
-                logMessage("audio", "the output device stopped taking sound (waveOut error %u)",
+                logMessage("audio",
+                           "the output device stopped taking sound (waveOut error %u); playing "
+                           "on without sound",
                            unsigned(result));
+                pullUnheard();
                 return;
             }
             queued[next] = true;

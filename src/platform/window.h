@@ -8,7 +8,9 @@
 // WebGL 1 in the browser), which is made current before it returns. Key presses are sticky: a
 // press of Escape that was released before anyone asked still reads as pressed at the next
 // windowEscapePressed. The display mode is given back when the window is destroyed or the window
-// system terminates, on every way out.
+// system terminates, and also when the process ends without either (a crash, kill -9). Losing
+// the connection to the window system (the X server went away) ends the process at once, with
+// one stderr line and status 4.
 #pragma once
 #include <cstdint>
 

@@ -74,13 +74,13 @@ PrivateXServer::PrivateXServer(const char* screen) {
     waitProcess(server, 0);
 }
 
-PrivateXServer::~PrivateXServer() {
-    if (pid > 0) {
-        ChildProcess server;
-        server.pid = pid;
-        kill(pid, SIGTERM);
-        waitProcess(server, 5.0);
-    }
+void PrivateXServer::stop() {
+    if (pid <= 0) return;
+    ChildProcess server;
+    server.pid = pid;
+    kill(pid, SIGTERM);
+    waitProcess(server, 5.0);
+    pid = -1;
     if (previousDisplay.empty())
         unsetenv("DISPLAY");
     else

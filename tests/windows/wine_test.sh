@@ -174,6 +174,19 @@ run_damaged() { # run_damaged WHAT
 
 stderr_has() { tr -d '\r' <"$work/err" | grep -qF -- "$1"; }
 
+# True once the screen's picture changes between two looks (within SECONDS): frames are drawn.
+picture_moves() { # picture_moves SECONDS
+  local first now waited=0
+  first=$(import -window root rgb:- 2>/dev/null | md5sum)
+  while [ $waited -lt $(($1 * 4)) ]; do
+    sleep 0.25
+    now=$(import -window root rgb:- 2>/dev/null | md5sum)
+    [ "$now" != "$first" ] && return 0
+    waited=$((waited + 1))
+  done
+  return 1
+}
+
 garbage() { # garbage BYTES: the same pseudo-random bytes every run
   python3 -c 'import random, sys; random.seed(7); sys.stdout.buffer.write(bytes(random.randrange(256) for _ in range(int(sys.argv[1]))))' "$1"
 }
@@ -316,6 +329,29 @@ case "$case_name" in
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     stderr_has "brumelt: audio: cannot open the default output device" ||
       fail "stderr does not name the device problem"
+    [ "$(tr -d '\r' <"$work/err" | grep -c .)" -eq 1 ] || fail "more than one line on stderr"
+    ;;
+
+  sound_server_lost) # the sound server stopped mid-show: one line naming the device problem, the
+    # picture goes on (the music's clock without sound), and Escape still ends with 0
+    start_display 1920x1080 - 1280x720 800x600
+    start_sound
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Up Return
+    window=$(find_window "$demo_title" $start_seconds)
+    [ -n "$window" ] || fail "no demo window after Run"
+    picture_moves 60 || fail "the picture never moved"
+    bash "$here/pulse_null_sink.sh" stop "$work/pulse"
+    say "sound server stopped"
+    for _ in $(seq 150); do stderr_has "brumelt: audio: the output device" && break; sleep 0.2; done
+    stderr_has "brumelt: audio: the output device" || fail "stderr does not name the device problem"
+    say "$(tr -d '\r' <"$work/err" | head -n 1)"
+    picture_moves 60 || fail "the picture stopped with the sound"
+    demo_running || fail "the demo ended with the sound"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
     [ "$(tr -d '\r' <"$work/err" | grep -c .)" -eq 1 ] || fail "more than one line on stderr"
     ;;
 

@@ -11,6 +11,7 @@
 #include "base/show.h"
 #include "capture_options.h"
 #include "platform/gl_loader.h"
+#include "platform/quit_signals.h"
 #include "platform/window.h"
 #include "png_file.h"
 #include "render/content_internal.h"
@@ -32,7 +33,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -44,13 +44,6 @@ enum StudioExit {
     studioExitData = 3,     // no audio device, no music file or no track set
     studioExitGraphics = 4, // no window, no GL context or missing GL entry points
 };
-
-// Set by SIGINT or SIGTERM: the studio then ends as if its window were closed.
-static volatile std::sig_atomic_t stopRequested = 0;
-
-static void requestStop(int) {
-    stopRequested = 1;
-}
 
 static double now() {
     using namespace std::chrono;
@@ -681,9 +674,8 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         logMessage("tracks", "cannot create the track set");
         return studioExitData;
     }
-    // The audio library may have claimed these signals for itself; here they end the studio.
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    // Ctrl+C and the like end the studio as if its window were closed.
+    quitSignalsCatch();
     FileWatcher* watcher = openWatcher();
     watchEverything(studio, watcher);
     musicPause(studio.music, true);
@@ -695,7 +687,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     double lastPresent = now();
     while (!studio.quit) {
         windowPollEvents();
-        if (windowCloseRequested(studio.window) || stopRequested) break;
+        if (windowCloseRequested(studio.window) || quitSignalReceived()) break;
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplGlfw_NewFrame();
         ImGui::NewFrame();
@@ -747,6 +739,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     if (studio.scoreRender) abandonScoreRender(studio.scoreRender);
     stopOverlay();
     windowSystemTerminate();
+    quitSignalEndProcess();
     return script ? script->status : studioExitDone;
 }
 
