@@ -2,6 +2,7 @@
 // in memory and seeing saves.
 #include "choreo.h"
 #include "render/uniform_bindings.h"
+#include "score_render.h"
 #include "script.h"
 #include "shader_programs.h"
 #include "show_tracks.h"
@@ -13,8 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -195,6 +199,42 @@ TEST(StudioWatcher, ReportsSavesInPlaceAndByRenameOnce) {
     EXPECT_EQ(pollWatcher(w, &saved), 0);
     EXPECT_EQ(watchFile(w, "/nonexistent/x.glsl"), 1);
     closeWatcher(w);
+}
+
+// Polls the render as the studio's frame loop does, until it is done or a minute has passed.
+bool renderFinishes(const ScoreRender* render) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!scoreRenderFinished(render)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST(StudioScoreRender, HandsOverTheMusicAndItsEventsOrTheScoresError) {
+    TempFolder folder;
+    const std::string good = folder.file("good.score"), bad = folder.file("bad.score");
+    std::ofstream(good) << "instrument kick kick\n  event kick\n"
+                           "pattern p 1\n  kick x . . . . . . . x . . . . . . .\n"
+                           "section a 1\n  play p\n";
+    std::ofstream(bad) << "section a 1\n  play nothing\n";
+
+    ScoreRender* render = startScoreRender(good.c_str());
+    ASSERT_NE(render, nullptr);
+    ASSERT_TRUE(renderFinishes(render));
+    std::vector<int16_t> music;
+    std::string events, error;
+    ASSERT_EQ(finishScoreRender(render, &music, &events, &error), 0) << error;
+    // One bar (32 rows at 22 a second) and the tail after it, in stereo; the kicks are heard.
+    EXPECT_GT(music.size(), size_t(2 * 44100 * 32 / 22));
+    EXPECT_NE(std::count_if(music.begin(), music.end(), [](int16_t s) { return s > 1000; }), 0);
+    EXPECT_EQ(events, "0 section a\n0 kick\n16 kick\n32 end\n");
+
+    render = startScoreRender(bad.c_str());
+    ASSERT_NE(render, nullptr);
+    ASSERT_TRUE(renderFinishes(render));
+    EXPECT_EQ(finishScoreRender(render, &music, &events, &error), 1);
+    EXPECT_EQ(error, bad + ":2: unknown pattern 'nothing'");
 }
 
 } // namespace
