@@ -2,6 +2,7 @@
 
 #include "support/process.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
@@ -62,7 +63,8 @@ PrivateXServer::PrivateXServer(const char* screen) {
     ChildProcess server = startProcess({"/usr/bin/Xvfb", "-displayfd", "2", "-noreset", "-nolisten",
                                         "tcp", "-screen", "0", screen},
                                        "/");
-    for (int i = 0; i < 400 && processRunning(server); ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (processRunning(server) && std::chrono::steady_clock::now() < deadline) {
         std::string name = announcedDisplay(readStderr(server));
         if (!name.empty()) {
             setenv("DISPLAY", name.c_str(), 1);

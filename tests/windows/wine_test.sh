@@ -54,7 +54,8 @@ start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
   rm -f "$work/display"
   Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${size}x24" 3>"$work/display" >/dev/null 2>&1 &
   pids+=($!)
-  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  local deadline=$((SECONDS + 30))
+  until [ -s "$work/display" ] || [ $SECONDS -ge $deadline ]; do sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$work/display")"
   xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY"
   for mode in "$@"; do
@@ -68,7 +69,11 @@ start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
   if [ "$wm" = wm ]; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
-    for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
+    deadline=$((SECONDS + 30))
+    until wmctrl -m >/dev/null 2>&1; do
+      [ $SECONDS -lt $deadline ] || fail "the window manager did not start within 30 s"
+      sleep 0.05
+    done
   fi
 }
 
