@@ -14,9 +14,14 @@ cd "$here"
 build_dir=${BRUMELT_BUILD_DIR:-build}
 asan_dir=${BRUMELT_ASAN_BUILD_DIR:-build-asan}
 release_dir=${BRUMELT_RELEASE_BUILD_DIR:-build-release}
+tsan_dir=${BRUMELT_TSAN_BUILD_DIR:-build-tsan}
 jobs=$(nproc)
 
 log() { printf '[dev] %s\n' "$*" >&2; }
+
+# Processes started here that end with this script (its Xvfb, the busy loops of the load step).
+started_pids=()
+trap 'kill "${started_pids[@]}" 2>/dev/null || true' EXIT
 # shellcheck source=scripts/web.sh
 . "$here/scripts/web.sh"
 
@@ -54,8 +59,7 @@ ensure_display() {
   local number_file
   number_file=$(mktemp)
   Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1920x1080x24 3>"$number_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+  started_pids+=($!)
   for _ in $(seq 200); do [ -s "$number_file" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$number_file")"
   rm -f "$number_file"
@@ -65,6 +69,23 @@ ensure_display() {
 run_tests() { # run_tests DIR [ctest options...]
   local dir=$1; shift
   (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@")
+}
+
+# Runs a command beside COUNT busy loops at normal priority, as on a machine that other work
+# keeps busy; the loops end with the command, however it ends (killed outright: a loop forked a
+# moment before may not yet run the shell that would obey SIGTERM).
+beside_busy_loops() { # beside_busy_loops COUNT COMMAND...
+  local count=$1 status=0 pid loops=()
+  shift
+  for _ in $(seq "$count"); do
+    sh -c 'while :; do :; done' &
+    loops+=($!)
+    started_pids+=($!)
+  done
+  "$@" || status=$?
+  kill -KILL "${loops[@]}" 2>/dev/null || true
+  for pid in "${loops[@]}"; do wait "$pid" 2>/dev/null || true; done
+  return $status
 }
 
 # Runs every fuzz target for the given seconds on a scratch copy of its seed corpus, as many at
@@ -140,6 +161,8 @@ case "$cmd" in
     build "$build_dir" -DBRUMELT_WERROR=ON
     ensure_display
     run_tests "$build_dir"
+    log "timing-sensitive tests (label timing) again, beside two busy processes"
+    beside_busy_loops 2 run_tests "$build_dir" -L timing
     log "release archive: unpacked into an empty folder and run"
     dist_linux
     tests/release/run_archive.sh "dist/brumelt-linux-x86_64.tar.gz"
@@ -158,6 +181,11 @@ case "$cmd" in
     build "$asan_dir" -DBRUMELT_WERROR=ON -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \
       run_tests "$asan_dir" -LE slow
+    log "ThreadSanitizer build of the suites labelled threads (audio device, play clock, studio)"
+    cmake -S . -B "$tsan_dir" -G Ninja -DBRUMELT_WERROR=ON -DBRUMELT_TSAN=ON -DBRUMELT_BENCH=OFF \
+      -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$tsan_dir" -j "$jobs" --target threads_tests
+    TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" run_tests "$tsan_dir" -L threads
     log "fuzzing (clang, libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer)"
     fuzz_dir=${BRUMELT_FUZZ_BUILD_DIR:-build-fuzz}
     CC=clang CXX=clang++ build "$fuzz_dir" -DBRUMELT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
