@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 static const int bufferCount = 4; // buffers kept ahead of the play position
 // Buffers last the same time at every rate (2048 frames at 44.1 kHz, 46 ms), so the latency and
@@ -81,7 +82,8 @@ static bool allHeadersDone() {
 // into a buffer of its own (the device may still hold the queued ones).
 static void pullUnheard() {
     using Clock = std::chrono::steady_clock;
-    static int16_t unheard[bufferFrames * channels];
+    std::vector<int16_t> unheardFrames(size_t(bufferFrames) * channels);
+    int16_t* unheard = unheardFrames.data();
     const auto start = Clock::now();
     const double secondsPerBuffer = double(bufferFrames) / deviceRate;
     uint64_t pulled = 0;
