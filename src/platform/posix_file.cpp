@@ -1,5 +1,5 @@
-// The file seam on POSIX: a private read-only mmap of the whole file (Linux, and the browser's
-// in-memory file system, whose mmap copies).
+// The file seam on POSIX: a private read-only mmap of the whole file, and plain write(2) calls to
+// write one (Linux, and the browser's in-memory file system, whose mmap copies).
 #include "platform/file.h"
 
 #include <cerrno>
@@ -22,12 +22,21 @@ static const char* describeErrno(const char* what) {
 FileBytes fileMapWhole(const char* path, const char** problem) {
     static const uint8_t empty[1] = {0};
     FileBytes file = {nullptr, 0, nullptr};
+    // Checked before opening: opening a FIFO would wait for a writer.
+    struct stat info;
+    if (stat(path, &info) != 0) {
+        *problem = describeErrno("cannot open");
+        return file;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *problem = "not a regular file";
+        return file;
+    }
     int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *problem = describeErrno("cannot open");
         return file;
     }
-    struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         *problem = "not a regular file";
         close(fd);
@@ -57,4 +66,38 @@ FileBytes fileMapWhole(const char* path, const char** problem) {
 
 void fileRelease(FileBytes file) {
     if (file.handle) munmap(file.handle, file.size);
+}
+
+static const char* errnoReason(int error) {
+    thread_local char reason[128];
+    std::snprintf(reason, sizeof reason, "%s", std::strerror(error));
+    return reason;
+}
+
+FileWriteResult fileWriteWhole(const char* path, const void* bytes, size_t size,
+                               const char** reason) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *reason = errnoReason(errno);
+        return fileNotCreated;
+    }
+    const uint8_t* at = static_cast<const uint8_t*>(bytes);
+    size_t left = size;
+    while (left > 0) {
+        ssize_t written = write(fd, at, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            // write(2) returns 0 only for a request of 0 bytes; a full disk gives ENOSPC.
+            *reason = errnoReason(written < 0 ? errno : EIO);
+            close(fd);
+            return fileNotWritten;
+        }
+        at += written;
+        left -= size_t(written);
+    }
+    if (close(fd) != 0) {
+        *reason = errnoReason(errno);
+        return fileNotWritten;
+    }
+    return fileWritten;
 }

@@ -1,4 +1,5 @@
-// The file seam on Win32: a read-only view of the whole file (CreateFileMapping).
+// The file seam on Win32: a read-only view of the whole file (CreateFileMapping), and WriteFile
+// to write one.
 #include "platform/file.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -8,10 +9,10 @@
 
 #include <cstdio>
 
-// "WHAT: the system's text for the last error", kept until the next failure on this thread.
-static const char* lastErrorProblem(const char* what) {
-    thread_local char problem[300];
-    char text[256] = {};
+// The system's text for the last error, without its closing full stop and line break; kept until
+// the next failure on this thread.
+static const char* lastErrorText() {
+    thread_local char text[256];
     DWORD error = GetLastError();
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, error, 0, text, sizeof text, nullptr);
@@ -19,6 +20,13 @@ static const char* lastErrorProblem(const char* what) {
                           text[length - 1] == '.' || text[length - 1] == ' '))
         text[--length] = '\0';
     if (length == 0) std::snprintf(text, sizeof text, "error %lu", error);
+    return text;
+}
+
+// "WHAT: the system's text for the last error", kept until the next failure on this thread.
+static const char* lastErrorProblem(const char* what) {
+    thread_local char problem[300];
+    const char* text = lastErrorText();
     std::snprintf(problem, sizeof problem, "%s: %s", what, text);
     return problem;
 }
@@ -73,4 +81,33 @@ FileBytes fileMapWhole(const char* path, const char** problem) {
 
 void fileRelease(FileBytes file) {
     if (file.handle) UnmapViewOfFile(file.handle);
+}
+
+FileWriteResult fileWriteWhole(const char* path, const void* bytes, size_t size,
+                               const char** reason) {
+    HANDLE handle =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        *reason = lastErrorText();
+        return fileNotCreated;
+    }
+    const uint8_t* at = static_cast<const uint8_t*>(bytes);
+    size_t left = size;
+    while (left > 0) {
+        // WriteFile takes 32-bit counts.
+        DWORD chunk = left > (DWORD(1) << 30) ? (DWORD(1) << 30) : DWORD(left);
+        DWORD written = 0;
+        if (!WriteFile(handle, at, chunk, &written, nullptr) || written == 0) {
+            *reason = lastErrorText();
+            CloseHandle(handle);
+            return fileNotWritten;
+        }
+        at += written;
+        left -= written;
+    }
+    if (!CloseHandle(handle)) {
+        *reason = lastErrorText();
+        return fileNotWritten;
+    }
+    return fileWritten;
 }
