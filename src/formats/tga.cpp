@@ -1,6 +1,7 @@
 #include "formats/tga.h"
 
 #include <climits>
+#include <cstdint>
 
 static const size_t headerSize = 18;
 
@@ -34,5 +35,21 @@ const char* parseTga(const uint8_t* data, size_t size, TgaImage* image) {
     image->width = width;
     image->height = height;
     image->pixels = data + offset;
+    image->firstRowIsTop = (data[17] & 0x20) != 0;
     return nullptr;
+}
+
+std::string encodeTga(int32_t width, int32_t height, const uint8_t* bgra, bool firstRowIsTop) {
+    if (width < 1 || height < 1 || width > INT16_MAX || height > INT16_MAX) return std::string();
+    std::string file(headerSize, '\0');
+    file[2] = 2; // uncompressed true colour; no image ID, no colour map
+    file[12] = char(width & 0xff);
+    file[13] = char(width >> 8);
+    file[14] = char(height & 0xff);
+    file[15] = char(height >> 8);
+    file[16] = 32;
+    // Eight alpha bits; bit 5 says the first stored row is the top one.
+    file[17] = char(8 | (firstRowIsTop ? 0x20 : 0));
+    file.append(reinterpret_cast<const char*>(bgra), size_t(width) * size_t(height) * 4);
+    return file;
 }

@@ -3,7 +3,7 @@
 #include "audio/audio_output.h"
 #include "base/show.h"
 #include "support/demo_folder.h"
-#include "test_mp3.h"
+#include "support/test_mp3.h"
 
 #include <algorithm>
 #include <chrono>

@@ -9,7 +9,7 @@
 // sound server it starts.
 #include "support/demo_folder.h"
 #include "support/process.h"
-#include "test_mp3.h"
+#include "support/test_mp3.h"
 
 #include <algorithm>
 #include <cstdio>

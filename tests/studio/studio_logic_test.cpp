@@ -53,26 +53,6 @@ TEST(StudioTransport, SectionsAndTheirStarts) {
     EXPECT_EQ(sectionAt(t, 64.0)->name, "main");
 }
 
-TEST(StudioTransport, TypedPositions) {
-    const Timeline t = twoSectionTimeline();
-    double row = -1.0;
-    std::string error;
-    const struct {
-        const char* text;
-        double row;
-    } good[] = {{"880", 880.0}, {"880.5", 880.5},     {"27:2:5", 27 * 32 + 16 + 5},
-                {"main", 64.0}, {"main+1:0:0", 96.0}, {"main-8", 56.0},
-                {"end", 160.0}, {"intro-4", 0.0}};
-    for (const auto& g : good) {
-        EXPECT_EQ(parsePosition(g.text, t, &row, &error), 0) << g.text << ": " << error;
-        EXPECT_EQ(row, g.row) << g.text;
-    }
-    for (const char* bad : {"", "0:4:0", "0:0:8", "1:2", "fade", "main+x", "-3", "1e3", "nan"})
-        EXPECT_EQ(parsePosition(bad, t, &row, &error), 1) << bad;
-    EXPECT_EQ(formatPosition(27 * 32 + 16 + 5.75), "27:2:5");
-    EXPECT_EQ(formatPosition(0.0), "0:0:0");
-}
-
 TEST(StudioTransport, LoopJumpsBackOnlyAtItsEnd) {
     LoopRange loop{64.0, 96.0, true};
     EXPECT_EQ(loopJump(loop, 95.9), -1.0);

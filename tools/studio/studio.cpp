@@ -10,6 +10,7 @@
 #include "base/log.h"
 #include "base/show.h"
 #include "capture_options.h"
+#include "formats/whole_file.h"
 #include "platform/gl_loader.h"
 #include "platform/quit_signals.h"
 #include "platform/window.h"
@@ -457,10 +458,8 @@ static std::string editFile(const std::string& path, const std::string& from,
     const size_t at = text.find(from);
     if (at == std::string::npos) return path + ": does not hold the text to replace";
     text.replace(at, from.size(), to);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return path + ": cannot write";
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written ? "" : path + ": cannot write";
+    std::string reason;
+    return writeWholeFile(path.c_str(), text, reason) == fileWritten ? "" : path + ": cannot write";
 }
 
 static bool anyProblemHolds(const Studio& studio, const std::string& text) {

@@ -117,3 +117,4 @@ TEST(TgaParser, AcceptsTheLargestSizeThatFits) {
     TgaImage image{};
     EXPECT_STREQ(parse(header, &image), "file shorter than its header promises");
 }
+

@@ -2,7 +2,7 @@
 // gapless decode of the same files (made at test time with lame), and over damaged copies.
 #include "formats/mp3_frames.h"
 #include "support/demo_folder.h"
-#include "test_mp3.h"
+#include "support/test_mp3.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,11 +1,11 @@
-#include "test_mp3.h"
+#include "support/test_mp3.h"
+
+#include "support/demo_folder.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <mpg123.h>
-#include <sstream>
 
 static void put16(std::string& out, uint16_t v) {
     out.push_back(char(v & 0xff));
@@ -68,16 +68,4 @@ std::vector<uint8_t> decodeMp3(const std::string& path, long rate) {
     }
     mpg123_delete(h);
     return pcm;
-}
-
-std::string readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), std::streamsize(bytes.size()));
 }

@@ -14,6 +14,3 @@ bool encodeMp3(const std::string& wavPath, const std::string& mp3Path);
 // Decodes an MP3 file with libmpg123 to stereo 16-bit PCM (gapless) at `rate` Hz, resampled
 // when the file has another rate, as bytes.
 std::vector<uint8_t> decodeMp3(const std::string& path, long rate = 44100);
-
-std::string readFileBytes(const std::string& path);
-void writeFileBytes(const std::string& path, const std::string& bytes);

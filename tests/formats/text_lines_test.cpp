@@ -1,5 +1,5 @@
-#include "base/text_file.h"
-#include "base/text_lines.h"
+#include "formats/text_lines.h"
+#include "formats/whole_file.h"
 #include "support/demo_folder.h"
 
 #include <gtest/gtest.h>

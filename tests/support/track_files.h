@@ -1,9 +1,8 @@
-// Writing track files byte by byte for the tests, independently of any encoder under test.
+// Track file bytes made byte by byte for the tests, independently of any encoder under test.
 #pragma once
 #include "tracks/tracks.h"
 
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,14 +24,4 @@ inline std::string trackFileBytes(const std::vector<TrackKey>& keys, int64_t cou
         bytes.push_back(char(key.interpolation & 0xff));
     }
     return bytes;
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

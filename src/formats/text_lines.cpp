@@ -1,4 +1,4 @@
-#include "base/text_lines.h"
+#include "formats/text_lines.h"
 
 #include <cstdarg>
 #include <cstdio>
