@@ -3,6 +3,7 @@
 #include "formats/music_events.h"
 #include "formats/rows.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,6 +80,83 @@ TEST(Positions, TypedInTheStudio) {
         EXPECT_EQ(parsePosition(bad, t, &row, &error), 1) << bad;
     EXPECT_EQ(formatPosition(27 * 32 + 16 + 5.75), "27:2:5");
     EXPECT_EQ(formatPosition(0.0), "0:0:0");
+}
+
+TEST(Rows, EachReaderKeepsItsOwnLimits) {
+    // Integer rows (track sources, events): a sign, at most 12 digits, within int32.
+    int32_t row = 0;
+    const std::pair<const char*, int32_t> whole[] = {
+        {"+5", 5}, {"-2147483648", INT32_MIN}, {"000000000007", 7}, {"67108863:3:7", INT32_MAX}};
+    for (const auto& [text, expected] : whole) {
+        EXPECT_EQ(parseRow(text, &row), 0) << text;
+        EXPECT_EQ(row, expected) << text;
+    }
+    for (const char* bad : {"", "-", "-2147483649", "0000000000007", "67108864:0:0", "1:2:3:4",
+                            "1:2:", "1.5", "+1:0:0"})
+        EXPECT_EQ(parseRow(bad, &row), 1) << bad;
+
+    // The studio's rows: unsigned, fractions allowed, BAR:BEAT:ROW parts of at most 9 digits.
+    double at = -1.0;
+    const std::pair<const char*, double> fractional[] = {
+        {".5", 0.5}, {"5.", 5.0}, {"999999999:3:7", 999999999.0 * 32 + 31}};
+    for (const auto& [text, expected] : fractional) {
+        EXPECT_TRUE(parseFractionalRow(text, &at)) << text;
+        EXPECT_EQ(at, expected) << text;
+    }
+    for (const std::string& bad : {std::string("1..2"), std::string("+5"), std::string("."),
+                                   std::string("1000000000:0:0"), std::string("12\0", 3)})
+        EXPECT_FALSE(parseFractionalRow(bad, &at)) << bad;
+
+    EXPECT_EQ(formatPosition(-0.5), "-0:0:1");
+    EXPECT_EQ(formatPosition(-33.0), "-1:0:1");
+}
+
+TEST(Positions, TheShowAndTheStudioReadNamesTheirOwnWay) {
+    // A section named "end", one before row 0, and the music's end.
+    const Timeline t =
+        timelineOfEvents(events("-8 section pre\n0 section intro\n64 section end\n100 end\n"));
+    int32_t key = 0;
+    double position = -1.0;
+    std::string why;
+    auto keyRow = [&](const char* text) {
+        EXPECT_EQ(parseKeyRow(t, text, &key, &why), 0) << text << ": " << why;
+        return key;
+    };
+    auto typed = [&](const char* text) {
+        EXPECT_EQ(parsePosition(text, t, &position, &why), 0) << text << ": " << why;
+        return position;
+    };
+    // The show's "end" is the music's end; the studio's is the section first.
+    EXPECT_EQ(keyRow("end"), 100);
+    EXPECT_EQ(typed("end"), 64.0);
+    // The show keeps rows below 0 and signed plain rows; the studio clamps or refuses them.
+    EXPECT_EQ(keyRow("intro-8"), -8);
+    EXPECT_EQ(typed("intro-8"), 0.0);
+    EXPECT_EQ(keyRow("pre"), -8);
+    EXPECT_EQ(parsePosition("pre", t, &position, &why), 1);
+    EXPECT_EQ(keyRow("+3"), 3);
+    EXPECT_EQ(parsePosition("+3", t, &position, &why), 1);
+    // Only the studio takes fractions.
+    EXPECT_EQ(typed("intro+1.5"), 1.5);
+    EXPECT_EQ(parseKeyRow(t, "intro+1.5", &key, &why), 1);
+    EXPECT_EQ(why, "'intro+1.5' is not SECTION, SECTION+OFFSET or SECTION-OFFSET");
+}
+
+TEST(Timeline, SectionsRunToTheNextOrToTheEnd) {
+    Timeline t = timelineOfEvents(events(twoSections));
+    ASSERT_EQ(t.sections.size(), 2u);
+    EXPECT_EQ(t.sections[0].end, 64);
+    EXPECT_EQ(t.sections[1].end, 128);
+    EXPECT_EQ(sectionAt(t, -1.0), nullptr);
+    EXPECT_EQ(findSection(t, "main"), &t.sections[1]);
+    // The first end counts; without one the piece ends a row after its last event.
+    t = timelineOfEvents(events("0 section a\n40 end\n50 end\n"));
+    EXPECT_EQ(t.endRow, 40);
+    EXPECT_EQ(t.sections[0].end, 40);
+    t = timelineOfEvents(events("0 section a\n40 kick\n"));
+    EXPECT_FALSE(t.hasEnd);
+    EXPECT_EQ(t.endRow, -1);
+    EXPECT_EQ(t.sections[0].end, 41);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -82,6 +83,24 @@ TEST(TextFile, ReadsBytesAsTheyAreOrNamesTheProblem) {
     EXPECT_EQ(readTextFile(folder.file("missing.txt").c_str(), text, problem), 1);
     EXPECT_EQ(problem, "cannot open: No such file or directory");
     EXPECT_EQ(readTextFile(folder.file("").c_str(), text, problem), 1);
+    EXPECT_EQ(problem, "not a regular file");
+}
+
+TEST(WholeFile, WritesInPlaceAndRefusesWhatItCannotRead) {
+    TempFolder folder;
+    const std::string path = folder.file("w.txt");
+    std::string text, problem, reason;
+    ASSERT_EQ(writeWholeFile(path.c_str(), "longer text", reason), fileWritten) << reason;
+    ASSERT_EQ(writeWholeFile(path.c_str(), std::string("x\0", 2), reason), fileWritten);
+    ASSERT_EQ(readTextFile(path.c_str(), text, problem), 0) << problem;
+    EXPECT_EQ(text, std::string("x\0", 2));
+
+    EXPECT_EQ(writeWholeFile(folder.file("none/w.txt").c_str(), "x", reason), fileNotCreated);
+    EXPECT_EQ(reason, "No such file or directory");
+    // A FIFO is refused at once rather than waited on.
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(readTextFile(fifo.c_str(), text, problem), 1);
     EXPECT_EQ(problem, "not a regular file");
 }
 

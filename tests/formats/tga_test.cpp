@@ -118,3 +118,19 @@ TEST(TgaParser, AcceptsTheLargestSizeThatFits) {
     EXPECT_STREQ(parse(header, &image), "file shorter than its header promises");
 }
 
+TEST(TgaWriter, WritesWhatTheParserReadsBack) {
+    const std::vector<uint8_t> pixels = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (bool top : {false, true}) {
+        const std::string file = encodeTga(2, 1, pixels.data(), top);
+        TgaImage image{};
+        ASSERT_EQ(parseTga(reinterpret_cast<const uint8_t*>(file.data()), file.size(), &image),
+                  nullptr);
+        EXPECT_EQ(image.width, 2);
+        EXPECT_EQ(image.height, 1);
+        EXPECT_EQ(image.firstRowIsTop, top);
+        EXPECT_EQ(std::vector<uint8_t>(image.pixels, image.pixels + 8), pixels);
+    }
+    // Sides the header cannot hold give nothing.
+    for (auto [width, height] : {std::pair{0, 1}, {1, -1}, {32768, 1}})
+        EXPECT_TRUE(encodeTga(width, height, pixels.data(), false).empty()) << width;
+}
