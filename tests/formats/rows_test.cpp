@@ -2,28 +2,12 @@
 // timeline built from it.
 #include "formats/music_events.h"
 #include "formats/rows.h"
+#include "support/music_events.h"
 
 #include <climits>
 #include <gtest/gtest.h>
 
 namespace {
-
-const char* const twoSections = "0 section intro\n"
-                                "# hits\n"
-                                "\n"
-                                "64 section main\n"
-                                "64 kick\n"
-                                "72 kick\n"
-                                "73 kick\n"
-                                "96 kick\n"
-                                "128 end\n";
-
-std::vector<MusicEvent> events(const char* text) {
-    std::vector<MusicEvent> list;
-    std::string error;
-    EXPECT_EQ(parseMusicEvents("ev", text, &list, &error), 0) << error;
-    return list;
-}
 
 Timeline twoSectionTimeline() {
     return timelineOfEvents(events("0 section intro\n64 kick\n64 section main\n160 end\n"));

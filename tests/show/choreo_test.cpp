@@ -1,5 +1,6 @@
 #include "choreo.h"
 #include "support/demo_folder.h"
+#include "support/music_events.h"
 #include "trackc.h"
 #include "tracks/tracks.h"
 
@@ -8,23 +9,6 @@
 #include <map>
 
 namespace {
-
-const char* const twoSections = "0 section intro\n"
-                                "# hits\n"
-                                "\n"
-                                "64 section main\n"
-                                "64 kick\n"
-                                "72 kick\n"
-                                "73 kick\n"
-                                "96 kick\n"
-                                "128 end\n";
-
-std::vector<MusicEvent> events(const char* text) {
-    std::vector<MusicEvent> list;
-    std::string error;
-    EXPECT_EQ(parseMusicEvents("ev", text, &list, &error), 0) << error;
-    return list;
-}
 
 // The generated source read back by trackc's own parser, keyed by track name.
 std::map<std::string, std::vector<TrackKey>> generate(const std::string& show,
