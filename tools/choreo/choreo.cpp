@@ -4,7 +4,6 @@
 #include "formats/whole_file.h"
 #include "trackc.h"
 
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
