@@ -13,9 +13,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$here"
 build_dir=${BRUMELT_BUILD_DIR:-build}
 asan_dir=${BRUMELT_ASAN_BUILD_DIR:-build-asan}
+release_dir=${BRUMELT_RELEASE_BUILD_DIR:-build-release}
+tsan_dir=${BRUMELT_TSAN_BUILD_DIR:-build-tsan}
 jobs=$(nproc)
 
 log() { printf '[dev] %s\n' "$*" >&2; }
+
+# Processes started here that end with this script (its Xvfb, the busy loops of the load step).
+started_pids=()
+trap 'kill "${started_pids[@]}" 2>/dev/null || true' EXIT
 # shellcheck source=scripts/web.sh
 . "$here/scripts/web.sh"
 
@@ -53,8 +59,7 @@ ensure_display() {
   local number_file
   number_file=$(mktemp)
   Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1920x1080x24 3>"$number_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+  started_pids+=($!)
   for _ in $(seq 200); do [ -s "$number_file" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$number_file")"
   rm -f "$number_file"
@@ -64,6 +69,23 @@ ensure_display() {
 run_tests() { # run_tests DIR [ctest options...]
   local dir=$1; shift
   (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@")
+}
+
+# Runs a command beside COUNT busy loops at normal priority, as on a machine that other work
+# keeps busy; the loops end with the command, however it ends (killed outright: a loop forked a
+# moment before may not yet run the shell that would obey SIGTERM).
+beside_busy_loops() { # beside_busy_loops COUNT COMMAND...
+  local count=$1 status=0 pid loops=()
+  shift
+  for _ in $(seq "$count"); do
+    sh -c 'while :; do :; done' &
+    loops+=($!)
+    started_pids+=($!)
+  done
+  "$@" || status=$?
+  kill -KILL "${loops[@]}" 2>/dev/null || true
+  for pid in "${loops[@]}"; do wait "$pid" 2>/dev/null || true; done
+  return $status
 }
 
 # Runs every fuzz target for the given seconds on a scratch copy of its seed corpus, as many at
@@ -102,7 +124,7 @@ run_fuzzers() { # run_fuzzers DIR SECONDS
 # The Linux release: a Release build of the demo with the content of the main build (made the
 # same whatever the build type) and README.txt, in dist/brumelt-linux-x86_64.tar.gz.
 dist_linux() {
-  local release_dir=${BRUMELT_RELEASE_BUILD_DIR:-build-release} stage name=brumelt-linux-x86_64
+  local stage name=brumelt-linux-x86_64
   build "$build_dir"
   cmake -S . -B "$release_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRUMELT_TESTS=OFF \
     -DBRUMELT_BENCH=OFF >/dev/null
@@ -131,31 +153,43 @@ case "$cmd" in
     ;;
   test)
     install_packages "${all_package_lists[@]}"
-    # The x86 tests' i386 root is mostly a download: it is made beside the Linux build and tests
-    # (where the machine needs one; see scripts/i386-root.sh), at a lower priority than they run.
-    x86_log=$(mktemp)
-    nice -n 10 scripts/i386-root.sh setup >"$x86_log" 2>&1 &
-    x86_setup_pid=$!
+    # The Debian 13 root for the release test and the i386 root for the x86 build's tests (where
+    # this machine needs one: scripts/i386-root.sh) are made, or found, while the build and CTest
+    # run; the steps below wait for them, and make them themselves if this did not.
+    mkdir -p "$build_dir"
+    nice -n 10 tests/release/trixie_root.sh make >"$build_dir/debian13-root.log" 2>&1 &
+    root_maker=$!
+    nice -n 10 scripts/i386-root.sh setup >"$build_dir/i386-root.log" 2>&1 &
+    i386_root_maker=$!
     build "$build_dir" -DBRUMELT_WERROR=ON
     ensure_display
     run_tests "$build_dir"
+    log "timing-sensitive tests (label timing) again, beside two busy processes"
+    beside_busy_loops 2 run_tests "$build_dir" -L timing
     log "release archive: unpacked into an empty folder and run"
     dist_linux
     tests/release/run_archive.sh "dist/brumelt-linux-x86_64.tar.gz"
+    log "release archive on Debian 13: a minimal root with the packages README.txt names"
+    wait "$root_maker" || log "the root was not made in the background; trying once more"
+    cat "$build_dir/debian13-root.log" >&2
+    tests/release/trixie_root.sh test "dist/brumelt-linux-x86_64.tar.gz"
     log "Windows builds (mingw-w64), tests under Wine (the x86 build's beside the x86-64 build's)"
     scripts/windows.sh build "$build_dir" -DBRUMELT_WERROR=ON
+    log "party release: unpacked and checked"
+    scripts/party-release.sh "$build_dir" "$release_dir"
+    tests/release/check_party_zip.sh dist/brumelt-party.zip
     # The x86 cases are slow where the CPU is emulated, and use about one core: they run beside
     # the x86-64 cases on what CPU those leave (lower priority, so that the real-time audio cases
-    # keep theirs), their output held back until they are done. A failed set-up above shows again,
-    # with its cause, in their first case.
-    wait "$x86_setup_pid" || true
-    nice -n 10 scripts/windows.sh test32 >>"$x86_log" 2>&1 &
-    x86_pid=$!
+    # keep theirs), their output held back until they are done. A set-up that failed above shows
+    # again, with its cause, in their first case.
+    wait "$i386_root_maker" || log "the i386 root was not made in the background; its tests try once more"
+    nice -n 10 scripts/windows.sh test32 >"$build_dir/wine32-tests.log" 2>&1 &
+    x86_tests=$!
+    started_pids+=("$x86_tests")
     x64_status=0 x86_status=0
     scripts/windows.sh test || x64_status=$?
-    wait "$x86_pid" || x86_status=$?
-    cat "$x86_log"
-    rm -f "$x86_log"
+    wait "$x86_tests" || x86_status=$?
+    cat "$build_dir/i386-root.log" "$build_dir/wine32-tests.log" >&2
     if [ $x64_status -ne 0 ] || [ $x86_status -ne 0 ]; then
       log "Windows tests failed (x86-64: status $x64_status, x86: status $x86_status)"
       exit 1
@@ -165,6 +199,11 @@ case "$cmd" in
     build "$asan_dir" -DBRUMELT_WERROR=ON -DBRUMELT_SANITIZE=ON -DBRUMELT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0" \
       run_tests "$asan_dir" -LE slow
+    log "ThreadSanitizer build of the suites labelled threads (audio device, play clock, studio)"
+    cmake -S . -B "$tsan_dir" -G Ninja -DBRUMELT_WERROR=ON -DBRUMELT_TSAN=ON -DBRUMELT_BENCH=OFF \
+      -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$tsan_dir" -j "$jobs" --target threads_tests
+    TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" run_tests "$tsan_dir" -L threads
     log "fuzzing (clang, libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer)"
     fuzz_dir=${BRUMELT_FUZZ_BUILD_DIR:-build-fuzz}
     CC=clang CXX=clang++ build "$fuzz_dir" -DBRUMELT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -181,6 +220,8 @@ case "$cmd" in
     dist_linux
     scripts/windows.sh build "$build_dir"
     scripts/windows.sh dist
+    ensure_display # the party release's still
+    scripts/party-release.sh "$build_dir" "$release_dir"
     web_dist
     ;;
   fuzz)

@@ -1,5 +1,5 @@
-# Run in script mode by Web.cmake: rewrites one desktop shader (GLSL 1.10, no #version line) as
-# GLSL ES 1.00 for WebGL 1, into OUTPUT.
+# Run in script mode by brumelt_embed_shaders (EmbedText.cmake) in the browser build: rewrites
+# one desktop shader (GLSL 1.10, no #version line) as GLSL ES 1.00 for WebGL 1, into OUTPUT.
 #   STAGE=vertex    the fixed-function position input gl_Vertex becomes the generic attribute
 #                   brumeltVertex, which the web build binds to location 0 before linking
 #   STAGE=fragment  a default float precision is declared (ES fragment stages have none); highp,

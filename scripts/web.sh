@@ -15,7 +15,7 @@ web_build() {
   cmake -S "$here" -B "$build_dir" -G Ninja >/dev/null
   cmake --build "$build_dir" -j "$jobs" --target demo brumelt-capture
   emcmake cmake -S "$here" -B "$web_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DBRUMELT_WEB_CONTENT_DIR="$here/$build_dir/demo" "$@" >/dev/null
+    -DBRUMELT_LINUX_DEMO_DIR="$here/$build_dir/demo" "$@" >/dev/null
   cmake --build "$web_dir" -j "$jobs"
   log "browser build: $web_dir/site ($(du -sh "$web_dir/site" | cut -f1))"
 }
@@ -30,8 +30,7 @@ web_serve() {
 web_test() {
   web_build -DBRUMELT_WERROR=ON
   log "browser tests (headless Chromium)"
-  python3 "$here/tests/web/web_tests.py" --site "$web_dir/site" --test-site "$web_dir/test-site" \
-    --capture "$build_dir/demo/brumelt-capture"
+  (cd "$web_dir" && ctest --output-on-failure -L web)
   log "browser release archive: unpacked into an empty folder, served, a still drawn"
   web_dist
   local unpacked
@@ -48,16 +47,7 @@ web_dist() {
   local stage
   stage=$(mktemp -d)
   cp -r "$web_dir/site" "$stage/brumelt-web"
-  cat >"$stage/brumelt-web/README.txt" <<'EOF'
-Brumelt in a web browser
-
-Serve this folder with any static web server and open its address in a browser with WebGL
-(a page opened as a file:// address cannot load its data). For example, from this folder:
-
-    python3 -m http.server --bind 127.0.0.1 8000
-
-then open http://127.0.0.1:8000/ . index.html?row=N draws the frame at track row N once.
-EOF
+  "$here/scripts/release-readme.sh" web >"$stage/brumelt-web/README.txt"
   mkdir -p "$here/dist"
   rm -f "$here/dist/brumelt-web.zip"
   (cd "$stage" && python3 -m zipfile -c "$here/dist/brumelt-web.zip" brumelt-web)

@@ -35,7 +35,7 @@ cross_build() { # cross_build DIR TOOLCHAIN LINUX_DEMO_DIR [CMAKE_OPTION...]
 check_imports() { # check_imports OBJDUMP EXE
   local dll foreign=()
   if [ ! -f "$2" ]; then
-    log "$2 was not built (are src/platform/win32/audio_device_waveout.cpp and mp3_decoder_acm.cpp there?)"
+    log "$2 was not built"
     return 1
   fi
   for dll in $("$1" -p "$2" | sed -n 's/^\s*DLL Name: //p'); do

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : showMusicPath;
     const double seconds = argc > 2 ? std::atof(argv[2]) : 10.0;
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    if (!audioInitDevice(-1, showAudioRate, 0, nullptr)) return 1;
+    if (!audioInitDevice(-1, showAudioRate, 0)) return 1;
     AudioStream stream = audioCreateFileStream(path, 0, 0, 0);
     if (!stream) return 2;
 

@@ -19,7 +19,7 @@
 #include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 
 #include <algorithm>
 #include <chrono>
@@ -84,10 +84,10 @@ static int usage() {
 }
 
 static AppWindow* openWindow(int width, int height) {
-    AppWindow* window = createAppWindow(width, height, "bench_frame", windowHidden);
+    AppWindow* window = windowCreate(width, height, "bench_frame", windowHidden);
     if (!window) return nullptr;
-    if (glLoaderInit() || missingGlEntryPoints()) {
-        destroyAppWindow(window);
+    if (glLoaderInit() || glLoaderMissingEntryPoints()) {
+        windowDestroy(window);
         return nullptr;
     }
     return window;
@@ -294,7 +294,7 @@ int main(int argc, char** argv) {
         }
         measureSize(*content, o, w, h, timerQueries);
         releaseContent(content);
-        destroyAppWindow(window);
+        windowDestroy(window);
     }
 
     if (o.overheadFrames > 0) {
@@ -307,7 +307,7 @@ int main(int argc, char** argv) {
         }
         measureOverhead(*content, o);
         releaseContent(content);
-        destroyAppWindow(window);
+        windowDestroy(window);
     }
     windowSystemTerminate();
     return 0;

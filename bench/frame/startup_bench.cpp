@@ -1,6 +1,6 @@
 // bench_startup: time from process start to the first frame on screen, step by step.
 //
-//   bench_startup [--runs N] [--no-shader-cache] [WxH]      (defaults: 5 runs, 1280x720)
+//   bench_startup [--runs N] [--no-shader-cache] [--fullscreen] [WxH]  (defaults: 5 runs, 1280x720)
 //
 // Run in the demo folder. Each run starts this program again as a child that performs the
 // demo's start-up in runDemo's own order (window and context, the content loading steps,
@@ -9,14 +9,15 @@
 // the child, so "process start" includes exec and dynamic linking. The setup dialog is not part
 // of it. Audio goes through SDL's dummy driver unless SDL_AUDIODRIVER says otherwise.
 // --no-shader-cache sets MESA_SHADER_CACHE_DISABLE for the children: a first run on a fresh
-// machine. Prints medians in milliseconds as a Markdown table.
+// machine. --fullscreen switches the primary display to WxH as the demo's fullscreen box does
+// (the screen must offer that mode). Prints medians in milliseconds as a Markdown table.
 #include "audio/music.h"
 #include "base/show.h"
 #include "platform/gl.h"
 #include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -55,14 +56,14 @@ static void mark(int step) {
 }
 
 // The start-up of runDemo, with a mark after each step; the dialog's outcome is the size given.
-static int child(int width, int height) {
+static int child(int width, int height, bool fullscreen) {
     mark(0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     windowSystemInit();
-    void* activeWindow = activeWindowHandle();
-    AppWindow* window = createAppWindow(width, height, "bench_startup", 0);
+    AppWindow* window =
+        windowCreate(width, height, "bench_startup", fullscreen ? uint32_t(windowFullscreen) : 0u);
     if (!window) return 1;
-    if (glLoaderInit() || missingGlEntryPoints()) return 1;
+    if (glLoaderInit() || glLoaderMissingEntryPoints()) return 1;
     Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
     if (!content) return 1;
     mark(1);
@@ -75,7 +76,7 @@ static int child(int width, int height) {
     mark(4);
     primeFrame(*content);
     mark(5);
-    if (!initMusicDevice(activeWindow)) return 1;
+    if (!initMusicDevice()) return 1;
     mark(6);
     MusicStream music = openMusic(showMusicPath);
     if (!music) return 1;
@@ -83,13 +84,14 @@ static int child(int width, int height) {
     if (openTracks(*content) != 0) return 1;
     mark(8);
     startMusic(music);
-    pollWindowEvents();
+    windowPollEvents();
     renderFrame(*content, musicSeconds(music) * showRowsPerSecond);
-    swapWindowBuffers(window);
+    windowSwapBuffers(window);
     glFinish();
     mark(9);
     std::fflush(stdout);
-    std::_Exit(0); // the demo would play on; the measurement ends here
+    windowSystemTerminate(); // gives a switched mode back
+    std::_Exit(0);           // the demo would play on; the measurement ends here
 }
 
 static double median(std::vector<double> v) {
@@ -101,7 +103,7 @@ static double median(std::vector<double> v) {
 
 // Starts one child and returns its marks, made relative to the moment before the start; empty on
 // failure.
-static std::vector<double> runChild(const char* self, const std::string& size) {
+static std::vector<double> runChild(const char* self, const std::string& size, bool fullscreen) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     posix_spawn_file_actions_t actions;
@@ -112,7 +114,9 @@ static std::vector<double> runChild(const char* self, const std::string& size) {
     std::string selfCopy = self;
     std::string flag = "--child";
     std::string sizeCopy = size;
-    char* args[] = {selfCopy.data(), flag.data(), sizeCopy.data(), nullptr};
+    std::string fullscreenFlag = "--fullscreen";
+    char* args[] = {selfCopy.data(), flag.data(), sizeCopy.data(),
+                    fullscreen ? fullscreenFlag.data() : nullptr, nullptr};
     pid_t pid;
     double start = monotonicSeconds();
     int spawned = posix_spawn(&pid, self, &actions, nullptr, args, environ);
@@ -147,17 +151,21 @@ static std::vector<double> runChild(const char* self, const std::string& size) {
 
 int main(int argc, char** argv) {
     int width = 1280, height = 720, runs = 5;
-    bool noShaderCache = false;
+    bool noShaderCache = false, fullscreen = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--child") && i + 1 < argc) {
             if (std::sscanf(argv[i + 1], "%dx%d", &width, &height) != 2) return 2;
-            return child(width, height);
+            return child(width, height, i + 2 < argc && !std::strcmp(argv[i + 2], "--fullscreen"));
         } else if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else if (!std::strcmp(argv[i], "--no-shader-cache")) {
             noShaderCache = true;
+        } else if (!std::strcmp(argv[i], "--fullscreen")) {
+            fullscreen = true;
         } else if (std::sscanf(argv[i], "%dx%d", &width, &height) != 2 || width < 1 || height < 1) {
-            std::fprintf(stderr, "usage: bench_startup [--runs N] [--no-shader-cache] [WxH]\n");
+            std::fprintf(
+                stderr,
+                "usage: bench_startup [--runs N] [--no-shader-cache] [--fullscreen] [WxH]\n");
             return 2;
         }
     }
@@ -167,7 +175,7 @@ int main(int argc, char** argv) {
     std::vector<std::vector<double>> steps(stepCount + 1); // the last: exec to main's first mark
     std::vector<double> totals;
     for (int r = 0; r < runs; ++r) {
-        std::vector<double> marks = runChild("/proc/self/exe", size);
+        std::vector<double> marks = runChild("/proc/self/exe", size, fullscreen);
         if (marks.empty()) {
             std::fprintf(stderr, "bench_startup: run %d failed (demo folder? display?)\n", r + 1);
             return 1;
@@ -176,8 +184,9 @@ int main(int argc, char** argv) {
             steps[s].push_back((marks[s] - (s ? marks[s - 1] : 0.0)) * 1e3);
         totals.push_back(marks[stepCount - 1] * 1e3);
     }
-    std::printf("%s, %d runs%s; medians in ms (the total is the median of the runs' totals).\n\n",
-                size.c_str(), runs, noShaderCache ? ", Mesa shader cache disabled" : "");
+    std::printf("%s%s, %d runs%s; medians in ms (the total is the median of the runs' totals).\n\n",
+                size.c_str(), fullscreen ? " fullscreen" : "", runs,
+                noShaderCache ? ", Mesa shader cache disabled" : "");
     std::printf("| step | ms |\n|---|---:|\n");
     for (int s = 0; s < stepCount; ++s) {
         std::printf("| %s%s | %.1f |\n", stepNames[s],

@@ -2,12 +2,17 @@
 """Benchmarks of the browser build in headless Chromium (SwiftShader), as Markdown on stdout.
 
     web_bench.py --site build-web/site [--demo build/demo] [--seconds 15] [--frames 9]
+                 [--repeats 3] [--start-only]
 
-- bytes transferred before the first frame, by file, and the time from Run to that frame
-  (page served from 127.0.0.1, window 320 x 180);
+- the start over an emulated network (DevTools Network.emulateNetworkConditions, cache off,
+  window and show 640 x 360) at 10 Mbit/s with 40 ms, 2 Mbit/s with 100 ms and unthrottled:
+  navigation to the setup panel, navigation to everything the show needs being in place behind
+  it, Run to the first frame (Run pressed once all is in place), the bytes received before that
+  frame (by file for the first condition), and navigation to the first frame when Run is pressed
+  as soon as the panel shows;
 - the clock: the music seconds each frame used against the page's clock (deviation p50, p99,
   max after removing the median offset, and the largest backward step), and the <audio>
-  element's currentTime sampled every 4 ms beside it;
+  element's currentTime sampled every 4 ms beside it (page from 127.0.0.1, 320 x 180);
 - frame cost in SwiftShader at 320 x 180 and 640 x 360 (frames drawn back to back, each waited
   for with a one-pixel read), and, with --demo, the desktop's bench_frame on the same rows and
   sizes (Mesa llvmpipe; needs an X display) in the same run.
@@ -26,6 +31,17 @@ import cdp  # noqa: E402
 
 ROWS = (800, 2300)  # a street of the main section; the logo over the climax's city
 SIZES = ((320, 180), (640, 360))
+# (name, bytes a second, or None for no throttling; latency from request to response, ms)
+NETWORKS = (("10 Mbit/s, 40 ms", 10e6 / 8, 40), ("2 Mbit/s, 100 ms", 2e6 / 8, 100),
+            ("127.0.0.1, not throttled", None, 0))
+START_SIZE = (640, 360)
+# performance.now() at each change of <body data-state>, from the start of every new document.
+STATE_LOG = """window.benchStates = [];
+new MutationObserver(() => {
+  const state = document.body && document.body.dataset.state;
+  if (state && (!benchStates.length || benchStates.at(-1)[0] !== state))
+    benchStates.push([state, performance.now()]);
+}).observe(document, {subtree: true, attributes: true, attributeFilter: ['data-state']});"""
 
 
 def percentile(values, share):
@@ -42,6 +58,98 @@ def load(page, server, query, window=(1920, 1080)):
                          "brumeltPage.state", 120)
 
 
+def bytes_before(events, until_wall_s):
+    """Bytes received by each URL path up to a wall-clock time: a finished request's whole
+    transfer (headers included), the data so far of one still loading."""
+    offsets = [e["wallTime"] - e["timestamp"] for e in events
+               if e["method"] == "Network.requestWillBeSent"]
+    if not offsets:
+        return {}
+    offset = statistics.median(offsets)
+    paths, received, finished = {}, {}, {}
+    for e in events:
+        ident = e.get("requestId")
+        if e["method"] == "Network.requestWillBeSent":
+            paths[ident] = "/" + e["request"]["url"].split("/", 3)[-1].split("?")[0]
+        if e.get("timestamp") is None or e["timestamp"] + offset > until_wall_s:
+            continue
+        if e["method"] == "Network.dataReceived":
+            received[ident] = received.get(ident, 0) + e["encodedDataLength"]
+        elif e["method"] == "Network.loadingFinished":
+            finished[ident] = e["encodedDataLength"]
+    totals = {}
+    for ident, path in paths.items():
+        count = finished.get(ident, received.get(ident, 0))
+        if count:
+            totals[path] = totals.get(path, 0) + count
+    return totals
+
+
+def start_run(browser, server, network, at_once):
+    """One start of the page at START_SIZE under `network`, in a fresh tab with the cache off;
+    Run is pressed as soon as the setup panel shows (at_once) or once the page has everything
+    the show needs in place."""
+    _, throughput, latency = network
+    page = browser.new_page()
+    try:
+        page.send("Network.enable")
+        page.send("Network.setCacheDisabled", {"cacheDisabled": True})
+        if throughput:
+            page.send("Network.emulateNetworkConditions", {
+                "offline": False, "latency": latency, "downloadThroughput": throughput,
+                "uploadThroughput": throughput})
+        page.send("Page.addScriptToEvaluateOnNewDocument", {"source": STATE_LOG})
+        server.clear()
+        load(page, server, "", window=START_SIZE)
+        ready = page.evaluate("benchStates.find((s) => s[0] === 'ready')[1]")
+        # A page that shows its panel only once everything is in place has no separate moment.
+        in_place = ("('preparedAt' in brumeltPage) ? brumeltPage.preparedAt : %r" % ready)
+        if not at_once:
+            page.wait_for(in_place, 120)
+            time.sleep(0.5)  # a viewer choosing
+        page.evaluate(f"document.getElementById('resolution').value = "
+                      f"'{START_SIZE[0]}x{START_SIZE[1]}'")
+        page.evaluate("document.getElementById('run').click()", user_gesture=True)
+        page.wait_for("brumeltPage.firstFrameAt !== null", 120)
+        first_frame, run_at, origin = page.evaluate(
+            "[brumeltPage.firstFrameAt, brumeltPage.runAt, performance.timeOrigin]")
+        prepared = page.wait_for(in_place, 120)
+        page.press_key("Escape", "Escape", 27)
+        received = bytes_before(page.network_events(), (origin + first_frame) / 1000.0)
+        return {"ready": ready, "prepared": prepared, "run_to_frame": first_frame - run_at,
+                "to_frame": first_frame, "bytes": received}
+    finally:
+        page.close()
+
+
+def start_tables(browser, server, repeats):
+    lines = [f"### Start over an emulated network ({START_SIZE[0]} x {START_SIZE[1]}, cache off)",
+             "", f"Medians of {repeats} starts, each in a fresh tab. Ready: navigation to the "
+             "setup panel; in place: navigation to the images, tracks, shaders and targets "
+             "being ready behind it; Run to first frame with Run pressed once all is in place; "
+             "at once: navigation to the first frame with Run pressed as soon as the panel "
+             "shows.", "",
+             "| network | ready ms | in place ms | Run to first frame ms | "
+             "bytes before the first frame | at once: to first frame ms |",
+             "|---|---:|---:|---:|---:|---:|"]
+    by_file = None
+    for network in NETWORKS:
+        runs = [start_run(browser, server, network, False) for _ in range(repeats)]
+        quick = [start_run(browser, server, network, True)["to_frame"] for _ in range(repeats)]
+        totals = [sum(r["bytes"].values()) for r in runs]
+        median = lambda key: statistics.median(r[key] for r in runs)  # noqa: E731
+        lines.append(f"| {network[0]} | {median('ready'):.0f} | {median('prepared'):.0f} | "
+                     f"{median('run_to_frame'):.0f} | {statistics.median(totals):.0f} | "
+                     f"{statistics.median(quick):.0f} |")
+        if by_file is None:
+            by_file = sorted(runs, key=lambda r: r["run_to_frame"])[len(runs) // 2]["bytes"]
+    lines += ["", f"Bytes received before the first frame, by file ({NETWORKS[0][0]}, the "
+              "median start; headers included):", "", "| file | bytes |", "|---|---:|"]
+    lines += [f"| {path} | {count} |" for path, count in by_file.items()]
+    lines.append(f"| **total** | **{sum(by_file.values())}** |")
+    return lines
+
+
 def show_run(page, server, seconds):
     server.clear()
     load(page, server, "", window=(320, 180))
@@ -51,14 +159,12 @@ def show_run(page, server, seconds):
             [performance.now(), document.getElementById('music').currentTime]), 4);""")
     page.evaluate("document.getElementById('run').click()", user_gesture=True)
     page.wait_for("brumeltPage.firstFrameAt !== null", 120)
-    first_frame_requests = list(server.requests)
-    run_to_frame = page.evaluate("brumeltPage.firstFrameAt - brumeltPage.runAt")
     page.wait_for(f"brumeltPage.frames.length && brumeltPage.frames.at(-1)[1] > {seconds}",
                   seconds * 3 + 60)
     frames = page.evaluate("brumeltPage.frames")
     samples = page.evaluate("clearInterval(benchSampler), benchSamples")
     page.press_key("Escape", "Escape", 27)
-    return first_frame_requests, run_to_frame, frames, samples
+    return frames, samples
 
 
 def clock_table(name, pairs):
@@ -116,24 +222,23 @@ def main():
     parser.add_argument("--demo", help="the desktop demo folder, for bench_frame beside it")
     parser.add_argument("--seconds", type=float, default=15.0)
     parser.add_argument("--frames", type=int, default=9)
+    parser.add_argument("--repeats", type=int, default=3)
+    parser.add_argument("--start-only", action="store_true", help="only the start's tables")
     options = parser.parse_args()
 
     server = cdp.Server(options.site)
     browser = cdp.Browser()
     try:
-        page = browser.new_page()
-        requests, run_to_frame, frames, samples = show_run(page, server, options.seconds)
         out = ["## Browser build (headless Chromium, SwiftShader)", "",
                f"Measured {time.strftime('%Y-%m-%d %H:%M')} with `bench/web/web_bench.py`; load average "
-               f"{os.getloadavg()[0]:.1f} on {os.cpu_count()} cores at the start.", "",
-               "### Before the first frame (page from 127.0.0.1, 320 x 180)", "",
-               "| file | bytes |", "|---|---|"]
-        total = 0
-        for path, sent, _ in requests:
-            out.append(f"| {path} | {sent} |")
-            total += sent
-        out += [f"| **total** | **{total}** |", "",
-                f"Run to first frame: {run_to_frame:.0f} ms.", "",
+               f"{os.getloadavg()[0]:.1f} on {os.cpu_count()} cores at the start.", ""]
+        out += start_tables(browser, server, options.repeats)
+        if options.start_only:
+            print("\n".join(out))
+            return 0
+        page = browser.new_page()
+        frames, samples = show_run(page, server, options.seconds)
+        out += ["",
                 f"### Clock over {options.seconds:.0f} s of the show", "",
                 "| source | samples | rate | deviation p50 ms | p99 ms | max ms | "
                 "largest backward step ms |", "|---|---|---|---|---|---|---|",

@@ -7,8 +7,12 @@
 #include "base/show.h"
 #include "platform/gl.h"
 #include "platform/gl_loader.h"
+#include "platform/quit_signals.h"
 #include "platform/window.h"
 #include "render/content.h"
+
+#include <csignal>
+#include <cstdlib>
 
 #ifdef BRUMELT_GL_CHECKS
 // Checked builds report GL errors at the end of each frame (the first few, then a count), so a
@@ -21,19 +25,24 @@ static void reportGlErrors(long frame) {
 }
 #endif
 
-int32_t runDemo() {
-    windowSystemInit();
-    void* activeWindow = activeWindowHandle();
+// Tests of the ways out need a crash on demand: BRUMELT_TEST_CRASH_FRAME=N makes frame N raise
+// SIGSEGV. -1 when unset.
+static long testCrashFrame() {
+    const char* frame = std::getenv("BRUMELT_TEST_CRASH_FRAME");
+    return frame && *frame ? std::strtol(frame, nullptr, 10) : -1;
+}
 
-    AppWindow* window = createAppWindow(screenWidth, screenHeight, showWindowTitle,
-                                        fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
+// Everything from the window to the end of the show; returns the exit code.
+static int32_t playShow() {
+    AppWindow* window = windowCreate(screenWidth, screenHeight, showWindowTitle,
+                                     fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
     if (!window) return demoExitGraphics;
-    if (fullscreen == 1) hideWindowCursor(window);
+    if (fullscreen == 1) windowHideCursor(window);
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", problem);
         return demoExitGraphics;
     }
-    if (const char* missing = missingGlEntryPoints()) {
+    if (const char* missing = glLoaderMissingEntryPoints()) {
         logMessage("gl", "the driver lacks %s", missing);
         return demoExitGraphics;
     }
@@ -46,7 +55,7 @@ int32_t runDemo() {
     }
     loadContent(*content);
 
-    if (!initMusicDevice(activeWindow)) return demoExitAudioDevice;
+    if (!initMusicDevice()) return demoExitAudioDevice;
     MusicStream music = openMusic(showMusicPath);
     if (!music) return demoExitMusicFile;
     if (openTracks(*content) != 0) {
@@ -55,11 +64,13 @@ int32_t runDemo() {
     }
     startMusic(music);
 
+    const long crashFrame = testCrashFrame();
     for (long frame = 0;; ++frame) {
-        pollWindowEvents();
-        double row = musicSeconds(music) * rowsPerSecond;
+        windowPollEvents();
+        double row = musicSeconds(music) * showRowsPerSecond;
         renderFrame(*content, row);
-        swapWindowBuffers(window);
+        if (frame == crashFrame) std::raise(SIGSEGV);
+        windowSwapBuffers(window);
 #ifdef BRUMELT_GL_CHECKS
         reportGlErrors(frame);
 #else
@@ -68,9 +79,20 @@ int32_t runDemo() {
         if (windowSystemTime() > demoLengthSeconds) break;
         if (windowCloseRequested(window)) break;
         if (windowEscapePressed(window)) break;
+        if (quitSignalReceived()) break;
     }
-    windowSystemTerminate();
     return demoExitNormal;
+}
+
+int32_t runDemo() {
+    quitSignalsCatch();
+    windowSystemInit();
+    int32_t code = playShow();
+    // Every way out gives the display mode back before the process ends; after a quit signal the
+    // process then ends as that signal would have ended it.
+    windowSystemTerminate();
+    quitSignalEndProcess();
+    return code;
 }
 
 int32_t runEntryPoint(void* instance) {

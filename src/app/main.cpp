@@ -1,20 +1,8 @@
+// The desktop entry point on Linux: the setup dialog's template is in the program's own resource
+// table (resources.cpp), which is the module handed to the dialog.
 #include "app/demo.h"
-
-#ifdef _WIN32
-#include "platform/win32/console_win32.h"
-
-#include <windows.h>
-
-// The setup dialog's template is a resource of the .exe itself (platform/win32/brumelt.rc), so
-// the module instance is the dialog's module.
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    connectStderrToParentConsole();
-    return runEntryPoint(instance);
-}
-#else
 #include "app/resources.h"
 
 int main() {
     return runEntryPoint(&programModule);
 }
-#endif

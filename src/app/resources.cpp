@@ -1,35 +1,47 @@
 #include "app/resources.h"
 
+#include "app/setup_dialog_template.h"
 #include "base/show.h"
 
-static const uint32_t control = styleChild | styleVisible;
+#include <string_view>
 
-// Listed in tab order.
-static const DialogControlTemplate setupControls[] = {
-    {setupRunId, controlButton, "Run", control | buttonDefPush | styleTabStop, 7, 55, 50, 14},
-    {setupCancelId, controlButton, "Cancel", control | buttonPush | styleTabStop, 263, 55, 50, 14},
-    {-1, controlStatic, "Resolution:", control | staticRight | styleGroup, 20, 22, 65, 10},
-    {setupResolutionId, controlComboBox, "",
-     control | comboDropDownList | styleVScroll | styleTabStop, 95, 20, 152, 125},
-    {-1, controlStatic, "Fullscreen:", control | staticRight | styleGroup, 20, 36, 65, 10},
-    {setupFullscreenId, controlButton, "", control | buttonAutoCheckBox | styleTabStop, 95, 36, 9,
-     10},
-    {-1, controlStatic, "Brumelt :: by QRV at Solvance 2014", control | staticCenter | styleGroup,
-     7, 8, 305, 10},
-};
+// The template's Win32 style names as the dialog manager's styles.
+#define WS_POPUP stylePopup
+#define WS_CAPTION styleCaption
+#define WS_SYSMENU styleSysMenu
+#define DS_MODALFRAME styleModalFrame
+#define DS_CENTER styleCenter
+#define DS_SETFONT styleSetFont
+#define WS_TABSTOP styleTabStop
+#define WS_GROUP styleGroup
+#define WS_VSCROLL styleVScroll
+#define BS_PUSHBUTTON buttonPush
+#define BS_DEFPUSHBUTTON buttonDefPush
+#define BS_AUTOCHECKBOX buttonAutoCheckBox
+#define SS_RIGHT staticRight
+#define SS_CENTER staticCenter
+#define CBS_DROPDOWNLIST comboDropDownList
+
+static_assert(std::string_view(SETUP_DIALOG_CAPTION) == showDialogTitle,
+              "the dialog's caption is the title the show's scripts look for");
+
+#define SETUP_TABLE_CONTROL(TEXT, ID, CLASS, STYLE, X, Y, WIDTH, HEIGHT)                           \
+    {ID, control##CLASS, TEXT, uint32_t(styleChild | styleVisible | STYLE), X, Y, WIDTH, HEIGHT},
+
+static const DialogControlTemplate setupControls[] = {SETUP_DIALOG_CONTROLS(SETUP_TABLE_CONTROL)};
 
 static const DialogTemplate setupDialog = {
-    showDialogTitle,
-    stylePopup | styleCaption | styleSysMenu | styleModalFrame | styleCenter | styleSetFont,
-    "Tahoma",
-    8,
-    0,
-    0,
-    0,
-    0,
-    0,
-    319,
-    76,
+    SETUP_DIALOG_CAPTION,
+    uint32_t(SETUP_DIALOG_STYLE),
+    SETUP_DIALOG_FONT_FACE,
+    SETUP_DIALOG_FONT_POINTS,
+    0, // weight: normal
+    0, // not italic
+    0, // character set
+    SETUP_DIALOG_X,
+    SETUP_DIALOG_Y,
+    SETUP_DIALOG_WIDTH,
+    SETUP_DIALOG_HEIGHT,
     setupControls,
     int32_t(sizeof setupControls / sizeof setupControls[0]),
 };

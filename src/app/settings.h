@@ -2,7 +2,7 @@
 //
 // The entry point fills a DisplaySettings record with defaults, lets the setup dialog edit it,
 // then copies the outcome into the process-wide screenWidth / screenHeight / fullscreen, which
-// everything after start-up only reads. rowsPerSecond converts music seconds into track rows.
+// everything after start-up only reads.
 #pragma once
 #include <cstdint>
 
@@ -19,9 +19,3 @@ extern int32_t screenWidth;
 extern int32_t screenHeight;
 // 1 when the window takes the primary monitor.
 extern uint8_t fullscreen;
-
-// The music's tempo: 165 beats a minute, 8 rows a beat.
-extern const float bpm;
-extern const double rowsPerBeat;
-// Track rows per second of music (22.0), computed before main runs.
-extern const double rowsPerSecond;

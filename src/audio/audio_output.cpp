@@ -18,6 +18,10 @@
 // position, and in the studio seeks and pauses; the device's thread decodes in the pull function.
 // The stream's decoder and flags are changed by the main thread only under the device lock, and
 // the play clock is shared under `clockLock`, so reading the position never waits for a decode.
+//
+// The device runs at the stream's rate, so the play clock counts frames of one rate: a decoder
+// that converts rates decodes at the device's; one that keeps the music's own rate gets the
+// device reopened at it.
 
 static const int frameBytes = 2 * int(sizeof(int16_t)); // signed 16-bit stereo
 
@@ -32,6 +36,7 @@ struct Stream {
 };
 
 static bool deviceOpen = false;
+static bool outputStarted = false;
 static Stream* stream = nullptr;
 static AudioStream streamHandle = 0;
 static AudioStream nextHandle = 1;
@@ -86,10 +91,22 @@ static int moveTo(Stream& s, int64_t frame) {
     return 1;
 }
 
-int audioInitDevice(int, int frequency, uint32_t, void*) {
+int audioInitDevice(int, int frequency, uint32_t) {
     if (deviceOpen) return 1;
-    deviceOpen = audioDeviceOpen(frequency, pullFrames, nullptr) != 0;
+    deviceOpen = audioDeviceOpen(stream ? stream->rate : frequency, pullFrames, nullptr) != 0;
     return deviceOpen ? 1 : 0;
+}
+
+// With no stream installed: runs the open device at `rate`, output going on if it had started.
+// When the device cannot take that rate it goes back to the one it had, and the answer is 0.
+static int reopenDeviceAt(int32_t rate) {
+    int32_t before = audioDeviceRate();
+    if (!deviceOpen || before == rate) return 1;
+    audioDeviceClose();
+    int ok = audioDeviceOpen(rate, pullFrames, nullptr);
+    deviceOpen = ok || audioDeviceOpen(before, pullFrames, nullptr);
+    if (deviceOpen && outputStarted) audioDeviceStart();
+    return ok;
 }
 
 static void closeStream() {
@@ -124,13 +141,22 @@ AudioStream audioCreateFileStream(const char* path, uint64_t offset, uint64_t le
         logMessage("audio", "%s: only whole files can be played", path);
         return 0;
     }
-    // Decode to the device's format whatever the file's rate and channel count.
+    // Stereo at the device's rate, or at the file's own where the decoder keeps it.
     int32_t rate = deviceOpen ? audioDeviceRate() : showAudioRate;
     const char* problem = "";
     Mp3Decoder* decoder = mp3Open(path, rate, &problem);
     if (!decoder) {
         logMessage("audio", "%s: %s", path, problem);
         return 0;
+    }
+    if (mp3Rate(decoder) != rate) {
+        closeStream();
+        if (!reopenDeviceAt(mp3Rate(decoder))) {
+            logMessage("audio", "%s: the output device does not play music at %d Hz", path,
+                       int(mp3Rate(decoder)));
+            mp3Close(decoder);
+            return 0;
+        }
     }
     Stream* created = new Stream;
     created->decoder = decoder;
@@ -150,7 +176,9 @@ AudioStream audioCreateMemoryStream(const int16_t* frames, int64_t frameCount, i
 }
 
 int audioStartOutput() {
-    return deviceOpen ? audioDeviceStart() : 0;
+    if (!deviceOpen || !audioDeviceStart()) return 0;
+    outputStarted = true;
+    return 1;
 }
 
 // Under the device lock: leaves the pause, going on from the held frame.
@@ -233,7 +261,7 @@ uint64_t audioSecondsToBytes(AudioStream handle, double seconds) {
 
 void audioShutdown() {
     audioDeviceClose();
-    deviceOpen = false;
+    deviceOpen = outputStarted = false;
     closeStream();
     lastReportedBytes = 0;
     std::lock_guard<std::mutex> guard(clockLock);

@@ -20,11 +20,14 @@
 using AudioStream = uint32_t; // 0 means no stream
 
 // Opens the system's default output device at `frequency` Hz (stereo, 16 bit) with output paused.
-// `device` -1 means the default device; `window` may be null. Returns non-zero on success.
-int audioInitDevice(int device, int frequency, uint32_t flags, void* window);
+// `device` -1 means the default device. Returns non-zero on success. The device runs at the
+// stream's rate: a file stream from a decoder that keeps the file's own rate (the Windows one)
+// reopens it at that rate.
+int audioInitDevice(int device, int frequency, uint32_t flags);
 
 // Makes a stream that decodes the MP3 file at `path`; offset 0 and length 0 mean the whole file.
-// Returns 0 when the file is missing, unreadable or not MP3.
+// Returns 0 when the file is missing, unreadable or not MP3, or when the device cannot be moved
+// to the music's rate.
 AudioStream audioCreateFileStream(const char* path, uint64_t offset, uint64_t length,
                                   uint32_t flags);
 

@@ -3,8 +3,8 @@
 
 static const int defaultDevice = -1;
 
-int initMusicDevice(void* window) {
-    return audioInitDevice(defaultDevice, showAudioRate, 0, window);
+int initMusicDevice() {
+    return audioInitDevice(defaultDevice, showAudioRate, 0);
 }
 
 MusicStream openMusic(const char* path) {

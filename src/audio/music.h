@@ -1,12 +1,12 @@
-// The music, which is also the demo's clock: its play position, in seconds, times rowsPerSecond
+// The music, which is also the demo's clock: its play position, in seconds, times showRowsPerSecond
 // is the row at which every track is evaluated. The studio also seeks and pauses it.
 #pragma once
 #include "audio/audio_output.h"
 
 using MusicStream = AudioStream;
 
-// Initialises the default output device at 44100 Hz; `window` may be null. Non-zero on success.
-int initMusicDevice(void* window);
+// Initialises the default output device at 44100 Hz. Non-zero on success.
+int initMusicDevice();
 
 // Opens the music file; 0 when it is missing, unreadable or not decodable.
 MusicStream openMusic(const char* path);

@@ -1,5 +1,5 @@
 #include "base/log.h"
-#include "base/log_testing.h"
+#include "base/log_internal.h"
 
 #include <cstdarg>
 #include <cstdio>

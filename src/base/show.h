@@ -25,3 +25,7 @@ inline constexpr const char* showTrackPrefix = "./tracks/sync";
 // What the viewer reads.
 inline constexpr const char* showWindowTitle = "QRV at Solvance 2014";
 inline constexpr const char* showDialogTitle = "QRV :: Brumelt";
+
+// The row of the still that stands for the show in the party release (brumelt.png): the logo,
+// fully revealed, over the city in "climax".
+inline constexpr int showPartyStillRow = 2350;

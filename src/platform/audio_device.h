@@ -4,9 +4,6 @@
 // function then runs on the device's own thread whenever the device wants frames, and must fill
 // every frame it is asked for (silence when it has nothing). audioDeviceLock keeps the pull
 // function from running, for state the main thread shares with it.
-//
-// Backends: audio_device_sdl.cpp (Linux, SDL2), win32/audio_device_waveout.cpp. The browser plays
-// music through its own audio element instead (web/).
 #pragma once
 #include <cstdint>
 

@@ -1,13 +1,13 @@
-// Modal dialogs built from templates, with a dialog manager's keyboard handling, drawn with GTK 3.
+// Modal dialogs built from templates, with a dialog manager's keyboard handling.
 //
 // A DialogTemplate describes the window (caption, style, font, size) and its controls (id, class,
 // text, style, position and size). Positions and sizes are in dialog units: a horizontal unit is a
 // quarter of the font's average character width, a vertical unit an eighth of its character
 // height, so a layout keeps its proportions whatever font the system substitutes. Templates are
-// looked up by id in a module's resource table (ModuleResources, passed as the module instance).
+// looked up by id in the module instance: a ModuleResources table, or the program's own module
+// where the system keeps the templates as resources of the executable.
 //
-// Each control's state (combo box items and selection, check mark) lives in plain data inside the
-// dialog; the GTK widgets only mirror it. The dialog procedure sees:
+// Controls are read and changed only through sendDlgItemMessage. The dialog procedure sees:
 //   dialogInitMessage     once, after the controls exist and before the window shows; lParam is
 //                         the creation parameter. Returning non-zero puts the keyboard focus on
 //                         the first tab stop.
@@ -17,9 +17,7 @@
 // the window's close box send command dialogCancelId; Tab and Shift+Tab walk the tab stops in
 // template order. An automatic check box flips its own mark before its command is sent.
 //
-// Tests replace the screen and the user with a driver (dialog_box_testing.h).
-//
-// Backends: dialog_box.cpp (Linux, GTK 3), win32/dialog_box_win32.cpp (the system's own dialogs).
+// Tests replace the screen and the user with a driver (dialog_box_internal.h).
 #pragma once
 #include <cstdint>
 
@@ -106,9 +104,10 @@ using DialogHandle = Dialog*;
 using DialogProc = intptr_t (*)(DialogHandle dialog, uint32_t message, uintptr_t wParam,
                                 intptr_t lParam);
 
-// Runs template `templateId` of module `instance` as a modal dialog owned by `owner` (an X window
-// id, or null) until the procedure ends it; returns the end value, or -1 when the template is
-// missing or the dialog cannot be shown (no display).
+// Runs template `templateId` of module `instance` as a modal dialog owned by `owner` (a window of
+// the platform's window system, as foregroundWindow gives, or null) until the procedure ends it;
+// returns the end value, or -1 when the template is missing or the dialog cannot be shown (no
+// display).
 intptr_t dialogBoxParam(void* instance, int32_t templateId, void* owner, DialogProc proc,
                         intptr_t initParam);
 
@@ -121,7 +120,7 @@ intptr_t sendDlgItemMessage(DialogHandle dialog, int32_t id, uint32_t message, u
 // Returns 1, or 0 for a null dialog.
 int endDialog(DialogHandle dialog, intptr_t result);
 
-// The desktop's foreground window as an X window id, or null when there is none.
+// The desktop's foreground window, or null when there is none.
 void* foregroundWindow();
 
 // The dialog's base units in pixels (average character width, character height) for a template's

@@ -1,12 +1,7 @@
-// The display modes the screen offers, by index, in the system's own order.
-//
-// On X11 the modes are those of the primary RandR output (or the first connected output when none
-// is primary), in the order RandR lists them for that output, refresh-rate variants included. Every
-// mode carries the screen's bits per pixel (a depth-24 screen stores 32 bits a pixel). The list is
-// read from the server when index 0 is asked for; higher indexes answer from that reading.
-// Tests answer from a table instead (display_modes_testing.h).
-//
-// Backends: display_modes.cpp (Linux, XRandR), win32/display_modes_win32.cpp.
+// The display modes the primary display offers, by index, in the system's own order (refresh-rate
+// variants included, nothing sorted), each with its bits per pixel. The list is read from the
+// system when index 0 is asked for; higher indexes answer from that reading. Tests answer from a
+// table instead (display_modes_internal.h).
 #pragma once
 #include <cstdint>
 

@@ -1,6 +1,4 @@
 // Start-up of the GL entry points, and the check that every one the program calls is there.
-//
-// Backends: gl_loader_glew.cpp (Linux), win32/gl_loader_win32.cpp, web/gl_loader_web.cpp.
 #pragma once
 
 // Loads the entry points for the current context. Returns null on success, or a short
@@ -9,4 +7,4 @@ const char* glLoaderInit();
 
 // The names of the GL entry points the program needs but the driver lacks, comma-separated, or
 // null when every one is there. Call after glLoaderInit.
-const char* missingGlEntryPoints();
+const char* glLoaderMissingEntryPoints();

@@ -1,20 +1,22 @@
-// An MP3 file decoded to signed 16-bit interleaved stereo PCM at a chosen rate.
+// An MP3 file decoded to signed 16-bit interleaved stereo PCM, at a chosen rate where the
+// backend converts rates (libmpg123), else at the file's own rate (the Audio Compression
+// Manager, whose caller then runs the output device at that rate): mp3Rate says which.
 //
 // Decoding is gapless: the encoder's delay and padding (from the file's LAME tag) are not part of
 // the output, so the frames decoded are the frames that were encoded. A file that is cut short
 // decodes as far as it goes. Nothing is printed: failures come back as a problem text.
-//
-// Backends: mp3_decoder_mpg123.cpp (Linux), win32/mp3_decoder_acm.cpp.
 #pragma once
 #include <cstdint>
 
 struct Mp3Decoder;
 
-// Opens the file at path for decoding at `rate` Hz, stereo. Returns null and sets *problem to a
-// short description (valid until the next call) when the file is missing, unreadable or not MP3.
+// Opens the file at path for decoding, stereo, at `rate` Hz or at the file's own rate. Returns
+// null and sets *problem to a short description (valid until the next call) when the file is
+// missing, unreadable or not MP3.
 Mp3Decoder* mp3Open(const char* path, int32_t rate, const char** problem);
 
-// The output rate in frames a second, and the channel count (always 2).
+// The output rate in frames a second (what mp3Open was asked for, or the file's), and the
+// channel count (always 2).
 int32_t mp3Rate(const Mp3Decoder* decoder);
 int32_t mp3Channels(const Mp3Decoder* decoder);
 

@@ -1,5 +1,5 @@
 #include "render/content.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 
 #include "base/show.h"
 #include "render/resources.h"
@@ -121,6 +121,20 @@ void loadContent(Content& content) {
     buildPrograms(content);
     createTargets(content);
     primeFrame(content);
+}
+
+void sizeTargets(Content& content, int32_t width, int32_t height) {
+    if (content.width == width && content.height == height && content.fbo) return;
+    deleteRenderTarget(RenderTarget{content.fbo, content.depthId, content.fboTexture});
+    deleteRenderTarget(RenderTarget{content.gfbo, content.gdepthId, content.gfboTexture});
+    content.width = width;
+    content.height = height;
+    createTargets(content);
+}
+
+void reloadContent(Content& content) {
+    forgetFullScreenRect();
+    loadContent(content);
 }
 
 int openTracks(Content& content) {

@@ -38,6 +38,14 @@ Content* makeContent(int32_t width, int32_t height, const char* assetsDir, const
 // Creates the textures, shader programs and render targets, then draws one priming frame.
 void loadContent(Content& content);
 
+// Gives both render targets width x height, remaking them when the size changed (the record's
+// width and height follow). Leaves framebuffer 0 bound; the viewport is the caller's.
+void sizeTargets(Content& content, int32_t width, int32_t height);
+
+// For a context that was lost and restored: makes every GL object anew as loadContent does (the
+// old names died with the context), at the record's size. The tracks stay as they are.
+void reloadContent(Content& content);
+
 // Opens the track set and fetches its tracks; 0 on success, non-zero when the track set cannot be
 // created.
 int openTracks(Content& content);

@@ -1,8 +1,8 @@
 #include "render/resources.h"
 
 #include "base/log.h"
+#include "formats/tga.h"
 #include "platform/file.h"
-#include "render/tga.h"
 #include "shaders/final.glsl.h"
 #include "shaders/glow.glsl.h"
 #include "shaders/scene.glsl.h"
@@ -41,7 +41,7 @@ static GLuint uploadTexture(int32_t width, int32_t height, const void* pixels) {
 GLuint loadTgaTexture(const char* path) {
     std::string problem;
     const char* openProblem = nullptr;
-    FileBytes file = mapWholeFile(path, &openProblem);
+    FileBytes file = fileMapWhole(path, &openProblem);
     if (!file.bytes) problem = openProblem;
     TgaImage image{};
     if (file.bytes) {
@@ -65,7 +65,7 @@ GLuint loadTgaTexture(const char* path) {
         static const uint8_t transparent[4] = {0, 0, 0, 0};
         texture = uploadTexture(1, 1, transparent);
     }
-    releaseFileBytes(file);
+    fileRelease(file);
     return texture;
 }
 
@@ -193,11 +193,22 @@ RenderTarget createRenderTarget(int32_t width, int32_t height) {
     return target;
 }
 
+void deleteRenderTarget(const RenderTarget& target) {
+    glDeleteFramebuffers(1, &target.framebuffer);
+#ifdef BRUMELT_GLES2
+    glDeleteRenderbuffers(1, &target.depthRenderbuffer);
+#else
+    glDeleteRenderbuffersEXT(1, &target.depthRenderbuffer);
+#endif
+    glDeleteTextures(1, &target.colourTexture);
+}
+
 #ifdef BRUMELT_GLES2
 // OpenGL ES has no immediate mode: the rectangle is a strip of two triangles in a vertex buffer,
 // made at the first draw and bound for every draw after (nothing else uses vertex arrays).
+static GLuint corners = 0;
+
 void drawFullScreenRect() {
-    static GLuint corners = 0;
     if (corners == 0) {
         static const GLfloat strip[] = {-1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, -1.0f};
         glGenBuffers(1, &corners);
@@ -208,8 +219,15 @@ void drawFullScreenRect() {
     }
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
+
+// A lost context took the buffer along; its name means nothing in the restored one.
+void forgetFullScreenRect() {
+    corners = 0;
+}
 #else
 void drawFullScreenRect() {
     glRecti(-1, 1, 1, -1);
 }
+
+void forgetFullScreenRect() {}
 #endif

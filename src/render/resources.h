@@ -1,10 +1,10 @@
 // GPU objects of the demo and the one draw every pass makes.
 //
 // Everything here needs a current GL context with the extension loader initialised, and runs on
-// the thread that holds it. Objects are made once and never deleted. Problems (an unusable image
-// file, a shader that does not compile or link, an incomplete framebuffer) are reported on stderr
-// with one line each; the objects are still returned, so the show goes on with whatever the
-// driver draws.
+// the thread that holds it. Objects are made once and kept, except render targets, which a new
+// size replaces. Problems (an unusable image file, a shader that does not compile or link, an
+// incomplete framebuffer) are reported on stderr with one line each; the objects are still
+// returned, so the show goes on with whatever the driver draws.
 #pragma once
 #include "platform/gl.h"
 #include <cstdint>
@@ -31,5 +31,12 @@ ShaderProgram buildProgram(const char* fragmentText);
 // A width x height target; leaves framebuffer 0 and no 2D texture bound.
 RenderTarget createRenderTarget(int32_t width, int32_t height);
 
+// Deletes the target's framebuffer, renderbuffer and texture (names of 0 are skipped).
+void deleteRenderTarget(const RenderTarget& target);
+
 // Covers the whole viewport of the bound framebuffer with the program in use.
 void drawFullScreenRect();
+
+// Forgets the GL objects drawFullScreenRect made (the web build's vertex buffer), for a context
+// that was lost and restored: the next draw makes them anew. Nothing to do on the desktop.
+void forgetFullScreenRect();

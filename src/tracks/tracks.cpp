@@ -1,9 +1,10 @@
 #include "tracks/tracks.h"
 #include "tracks/tracks_internal.h"
 
+#include "platform/file.h"
+
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -84,80 +85,16 @@ const char* trackFilePath(const char* pathPrefix, const char* name) {
     return path;
 }
 
-static int32_t readInt32(const unsigned char* bytes) {
-    uint32_t bits = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                    uint32_t(bytes[3]) << 24;
-    return int32_t(bits);
-}
-
-static float readFloat32(const unsigned char* bytes) {
-    uint32_t bits = uint32_t(readInt32(bytes));
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-enum : size_t { keyBytes = 9, keysPerRead = 512 };
-
 int32_t loadTrackFile(Track* track, const char* path) {
     std::free(track->keys);
     track->keys = nullptr;
     track->keyCount = 0;
     if (!path) return 1;
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return 1;
-
-    unsigned char countBytes[4];
-    if (std::fread(countBytes, 1, sizeof countBytes, file) != sizeof countBytes) {
-        // Empty, or too short to hold a count: a track without keys.
-        std::fclose(file);
-        return 0;
-    }
-    // The count is only an upper bound: keys are taken as they are found, in blocks, so the array
-    // never outgrows what the file actually holds and a short file keeps its complete keys. A
-    // negative count says nothing, so the keys that follow it are loaded as they stand.
-    int32_t announced = readInt32(countBytes);
-    if (announced < 0) announced = INT32_MAX;
-    TrackKey* keys = nullptr;
-    int32_t count = 0;
-    int32_t capacity = 0;
-    unsigned char block[keyBytes * keysPerRead];
-    int32_t result = 0;
-    while (count < announced) {
-        size_t wanted = size_t(announced - count);
-        if (wanted > keysPerRead) wanted = keysPerRead;
-        // fread counts only whole 9-byte items, so a cut last key is dropped here.
-        size_t got = std::fread(block, keyBytes, wanted, file);
-        if (got == 0) break;
-        if (int64_t(count) + int64_t(got) > int64_t(capacity)) {
-            int64_t grownCapacity = capacity == 0 ? int64_t(got) : int64_t(capacity) * 2;
-            if (grownCapacity < int64_t(count) + int64_t(got))
-                grownCapacity = int64_t(count) + int64_t(got);
-            if (grownCapacity > announced) grownCapacity = announced;
-            TrackKey* grown = static_cast<TrackKey*>(
-                std::realloc(keys, size_t(grownCapacity) * sizeof(TrackKey)));
-            if (!grown) {
-                std::free(keys);
-                keys = nullptr;
-                count = 0;
-                result = 1;
-                break;
-            }
-            keys = grown;
-            capacity = int32_t(grownCapacity);
-        }
-        for (size_t i = 0; i < got; ++i) {
-            const unsigned char* key = block + i * keyBytes;
-            keys[count].row = readInt32(key);
-            keys[count].value = readFloat32(key + 4);
-            keys[count].interpolation = int32_t(int8_t(key[8]));
-            ++count;
-        }
-        if (got < wanted) break;
-    }
-    std::fclose(file);
-    track->keys = keys;
-    track->keyCount = count;
+    const char* problem = nullptr;
+    FileBytes file = fileMapWhole(path, &problem);
+    if (!file.bytes) return 1;
+    int32_t result = decodeTrackFile(file.bytes, file.size, &track->keys, &track->keyCount);
+    fileRelease(file);
     return result;
 }
 

@@ -6,28 +6,19 @@
 // names are used byte for byte (case kept, dots kept, no separator added). A track whose file is
 // missing, unreadable or whose path would exceed 259 characters has no keys and evaluates to 0.
 //
-// Track file: little-endian int32 key count N, then N keys of 9 packed bytes each: int32 row,
-// float32 value, int8 interpolation code (0 Constant, 1 Linear, 2 Smooth, 3 Quadratic; other codes
-// are kept and make their segment evaluate to 0). Keys are expected in ascending row order and
-// are kept in file order. Only the complete keys present are loaded: a count that is negative or
-// larger than the file holds loads the keys the file does hold; bytes after the last key are
-// ignored.
+// The files are read through the file seam and decoded as formats/track_file.h says: only the
+// complete keys present are loaded, in file order.
 //
 // evaluateTrack chooses the segment with floor(row) and shapes it with the unfloored row. Before
-// the first key it gives the first key's value, at or after the last key the last key's value.
-// Every result is exactly representable as a float.
+// the first key it gives the first key's value, at or after the last key the last key's value;
+// a key whose interpolation code is not 0 to 3 makes its segment evaluate to 0. Every result is
+// exactly representable as a float.
 //
 // Single-threaded: path composition uses one shared buffer. Nothing is reported or logged.
 #pragma once
+#include "formats/track_file.h"
+
 #include <cstdint>
-
-enum KeyInterpolation : int32_t { Constant = 0, Linear = 1, Smooth = 2, Quadratic = 3 };
-
-struct TrackKey {
-    int32_t row;
-    float value;
-    int32_t interpolation; // a KeyInterpolation code, or any other value as read from the file
-};
 
 struct Track {
     char* name;

@@ -18,8 +18,8 @@ int32_t appendTrack(TrackSet* set, const char* name);
 const char* trackFilePath(const char* pathPrefix, const char* name);
 
 // Replaces the track's keys with the complete keys of the file at `path`. 0 when the file was
-// opened and read; 1 when it could not be opened (or `path` is null) or memory ran out, leaving
-// the track without keys.
+// read; 1 when it could not be had (missing, not a regular file, unreadable, or `path` null) or
+// memory ran out, leaving the track without keys.
 int32_t loadTrackFile(Track* track, const char* path);
 
 // Index of a key at row r, or -(insertion point) - 1; halving search over the keys as they stand.

@@ -18,18 +18,6 @@ std::string randomBytes(size_t count, unsigned seed) {
     return bytes;
 }
 
-std::string readBytes(const std::string& path) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-            bytes.append(buf, n);
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 // An uncompressed 32-bit TGA header that promises a width x height image.
 std::string tgaHeader(int width, int height) {
     std::string header(18, '\0');
@@ -52,7 +40,7 @@ std::vector<Damage> fileDamages(const std::string& file, const std::string& huge
         {"empty", [=](const TempDemoFolder& d) { d.write(file, ""); }},
         {"truncated",
          [=](const TempDemoFolder& d) {
-             std::string whole = readBytes(d.file(file));
+             std::string whole = readFileBytes(d.file(file));
              d.write(file, whole.substr(0, whole.size() / 2 + 3));
          }},
         {"garbage", [=](const TempDemoFolder& d) { d.write(file, randomBytes(40000, 7)); }},

@@ -2,8 +2,8 @@
 // screen: what the list offers, what is preselected, and what Run and Cancel write.
 #include "app/resources.h"
 #include "app/setup_dialog.h"
-#include "platform/dialog_box_testing.h"
-#include "platform/display_modes_testing.h"
+#include "platform/dialog_box_internal.h"
+#include "platform/display_modes_internal.h"
 
 #include <gtest/gtest.h>
 

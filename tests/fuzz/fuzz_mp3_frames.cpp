@@ -1,6 +1,6 @@
 // The MP3 frame layout must never read outside the bytes it is given, and every frame it lists
 // must lie whole inside them, in order, with a gapless window inside the decoded frames.
-#include "platform/mp3_frames.h"
+#include "formats/mp3_frames.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // Image file parsing must never read outside the bytes it is given, and what it accepts must
 // hold every pixel it promises.
-#include "render/tga.h"
+#include "formats/tga.h"
 
 #include <cstdlib>
 

@@ -1,12 +1,11 @@
 // TGA files and the sampler that stands in for the GPU's texture reads.
 #include "makeimages.h"
+#include "support/demo_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -14,15 +13,6 @@ namespace {
 
 std::string tempPath(const char* name) {
     return std::string(::testing::TempDir()) + "/" + std::to_string(getpid()) + "_" + name;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // 3 x 2 picture whose every byte is distinct: B, G, R, A = 10n + 0..3.
@@ -40,7 +30,7 @@ TEST(Tga, HeaderAndPixelsAsTheLoaderExpects) {
     for (bool top : {false, true}) {
         const std::string path = tempPath("small.tga");
         ASSERT_EQ(writeTga(path.c_str(), small(top)), 0);
-        const std::string bytes = slurp(path);
+        const std::string bytes = readFileBytes(path);
         ASSERT_EQ(bytes.size(), 18u + 24u);
         EXPECT_EQ(bytes[0], 0); // no image ID
         EXPECT_EQ(bytes[1], 0); // no colour map
@@ -62,7 +52,7 @@ TEST(Tga, HeaderAndPixelsAsTheLoaderExpects) {
 TEST(Tga, DamagedFilesAreRefused) {
     const std::string path = tempPath("bad.tga");
     ASSERT_EQ(writeTga(path.c_str(), small(false)), 0);
-    const std::string good = slurp(path);
+    const std::string good = readFileBytes(path);
     std::string rle = good, deep = good, zero = good;
     rle[2] = 10;
     deep[16] = 24;
@@ -72,7 +62,7 @@ TEST(Tga, DamagedFilesAreRefused) {
     huge[12] = huge[14] = char(0xff), huge[13] = huge[15] = 0x7f;
     for (const std::string& bytes :
          {good.substr(0, 10), good.substr(0, 30), rle, deep, zero, huge}) {
-        spit(path, bytes);
+        writeFileBytes(path, bytes);
         Image read;
         EXPECT_EQ(readTga(path.c_str(), &read), 1);
         EXPECT_TRUE(read.bgra.empty());

@@ -87,10 +87,7 @@ TEST(Content, EveryTrackDrivesItsUniform) {
     writeTga("assets/qrv.tga", 24, 14, gradientImage(24, 14, 2));
     for (const auto& [name, value] : trackValues) {
         std::string bytes = trackFile(value * 0.5f, value * 1.5f);
-        FILE* f = std::fopen((std::string(showTrackPrefix) + "_" + name + ".track").c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+        ASSERT_TRUE(writeFileBytes(std::string(showTrackPrefix) + "_" + name + ".track", bytes));
     }
     ASSERT_TRUE(openTestContext(width, height));
     LogCapture log;
@@ -201,9 +198,7 @@ TEST(Content, ImageFilesUploadTheirStoredBytesOrATransparentTexel) {
     ASSERT_TRUE(openTestContext(width, height));
     std::vector<uint8_t> pixels = gradientImage(37, 23, 3);
     writeTga("assets/good.tga", 37, 23, pixels);
-    std::FILE* f = std::fopen("assets/empty.tga", "wb");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
+    ASSERT_TRUE(writeFileBytes("assets/empty.tga", ""));
     std::filesystem::create_directories("assets/folder.tga");
 
     int w = 0, h = 0;
@@ -212,12 +207,9 @@ TEST(Content, ImageFilesUploadTheirStoredBytesOrATransparentTexel) {
     EXPECT_EQ(log.take(), "");
     ASSERT_EQ(w, 37);
     ASSERT_EQ(h, 23);
-    std::vector<uint8_t> stored(good.size());
-    f = std::fopen("assets/good.tga", "rb");
-    ASSERT_NE(f, nullptr);
-    std::fseek(f, 18, SEEK_SET);
-    ASSERT_EQ(std::fread(stored.data(), 1, stored.size(), f), stored.size());
-    std::fclose(f);
+    const std::string file = readFileBytes("assets/good.tga");
+    ASSERT_EQ(file.size(), 18 + good.size());
+    std::vector<uint8_t> stored(file.begin() + 18, file.end());
     EXPECT_EQ(good, stored);
 
     for (const char* bad : {"assets/empty.tga", "assets/folder.tga"}) {

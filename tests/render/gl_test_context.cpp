@@ -1,10 +1,11 @@
 #include "gl_test_context.h"
 
+#include "formats/tga.h"
 #include "platform/gl_loader.h"
 #include "platform/window.h"
+#include "support/demo_folder.h"
 
 #include <cmath>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 bool openTestContext(int width, int height) {
@@ -12,7 +13,7 @@ bool openTestContext(int width, int height) {
         ADD_FAILURE() << "the window system failed to start (is DISPLAY set?)";
         return false;
     }
-    AppWindow* window = createAppWindow(width, height, "render test", windowHidden);
+    AppWindow* window = windowCreate(width, height, "render test", windowHidden);
     if (!window) {
         ADD_FAILURE() << "cannot create a " << width << "x" << height << " GL window";
         return false;
@@ -57,21 +58,14 @@ std::vector<uint8_t> readWindow(int width, int height) {
 }
 
 void writeTga(const char* path, int width, int height, const std::vector<uint8_t>& rgba) {
-    uint8_t header[18] = {};
-    header[2] = 2;
-    header[12] = uint8_t(width);
-    header[13] = uint8_t(width >> 8);
-    header[14] = uint8_t(height);
-    header[15] = uint8_t(height >> 8);
-    header[16] = 32;
-    FILE* f = std::fopen(path, "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(header, 1, sizeof header, f);
+    std::vector<uint8_t> bgra(rgba.size());
     for (size_t i = 0; i + 3 < rgba.size(); i += 4) {
-        uint8_t bgra[4] = {rgba[i + 2], rgba[i + 1], rgba[i], rgba[i + 3]};
-        std::fwrite(bgra, 1, 4, f);
+        bgra[i] = rgba[i + 2];
+        bgra[i + 1] = rgba[i + 1];
+        bgra[i + 2] = rgba[i];
+        bgra[i + 3] = rgba[i + 3];
     }
-    std::fclose(f);
+    ASSERT_TRUE(writeFileBytes(path, encodeTga(width, height, bgra.data(), false))) << path;
 }
 
 void sampleLinear(const std::vector<uint8_t>& rgba, int width, int height, float s, float t,

@@ -1,28 +1,14 @@
 #include "choreo.h"
+#include "support/demo_folder.h"
+#include "support/music_events.h"
 #include "trackc.h"
+#include "tracks/tracks.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
 namespace {
-
-const char* const twoSections = "0 section intro\n"
-                                "# hits\n"
-                                "\n"
-                                "64 section main\n"
-                                "64 kick\n"
-                                "72 kick\n"
-                                "73 kick\n"
-                                "96 kick\n"
-                                "128 end\n";
-
-std::vector<MusicEvent> events(const char* text) {
-    std::vector<MusicEvent> list;
-    std::string error;
-    EXPECT_EQ(parseMusicEvents("ev", text, &list, &error), 0) << error;
-    return list;
-}
 
 // The generated source read back by trackc's own parser, keyed by track name.
 std::map<std::string, std::vector<TrackKey>> generate(const std::string& show,
@@ -49,39 +35,6 @@ std::string failure(const std::string& show, const char* eventText = twoSections
 double valueAt(const std::vector<TrackKey>& keys, double row) {
     Track t{nullptr, const_cast<TrackKey*>(keys.data()), int32_t(keys.size())};
     return evaluateTrack(&t, row);
-}
-
-TEST(MusicEvents, ReadsSectionsHitsAndEnd) {
-    std::vector<MusicEvent> list = events(twoSections);
-    ASSERT_EQ(list.size(), 7u);
-    EXPECT_EQ(list[1].row, 64);
-    EXPECT_EQ(list[1].name, "section");
-    EXPECT_EQ(list[1].arg, "main");
-    EXPECT_EQ(list[6].name, "end");
-    EXPECT_TRUE(events("").empty());
-    EXPECT_EQ(events("10 kick\r\n12 kick").size(), 2u); // CR LF, no final newline
-}
-
-TEST(MusicEvents, RejectsMalformedFilesNamingTheLine) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"0 section a\n8 kick\n4 kick\n", "ev:3: row 4 comes before"},
-        {"0 section\n", "ev:1: expected 'ROW section NAME'"},
-        {"0 section a\n9 section a\n", "ev:2: section 'a' appears twice"},
-        {"x kick\n", "ev:1: 'x' is not a row"},
-        {"1\n", "ev:1: an event needs a name"},
-        {"1 kick a b\n", "ev:1: too many words"},
-        {"1 kick\f\n", "ev:1: control character"},
-    };
-    for (const auto& [text, start] : cases) {
-        std::vector<MusicEvent> list;
-        std::string error;
-        EXPECT_EQ(parseMusicEvents("ev", text, &list, &error), 1) << text;
-        EXPECT_EQ(error.rfind(start, 0), 0u) << error;
-    }
-    std::vector<MusicEvent> list;
-    std::string error;
-    EXPECT_EQ(parseMusicEvents("ev", std::string("1 kick\n\0", 8), &list, &error), 1);
-    EXPECT_NE(error.find("NUL"), std::string::npos);
 }
 
 TEST(ShowRows, ResolveAgainstSectionsAndTheEnd) {
@@ -183,10 +136,7 @@ TEST(Choreo, CommandWritesTheSourceOrNothing) {
     const std::string showPath = dir + "/choreo_show.tracks", eventsPath = dir + "/choreo_ev.txt",
                       outPath = dir + "/choreo_out.tracks";
     auto write = [](const std::string& path, const std::string& text) {
-        FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
+        ASSERT_TRUE(writeFileBytes(path, text));
     };
     write(eventsPath, twoSections);
     write(showPath, "track a\nmain 1 linear\n");

@@ -1,13 +1,13 @@
 // The show as built into the demo folder, checked against the music events it was made from.
 #include "base/show.h"
 #include "choreo.h"
+#include "formats/whole_file.h"
 #include "trackc.h"
+#include "tracks/tracks.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -54,11 +54,9 @@ class BuiltShow : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         set = openTrackSet((std::string(BRUMELT_DEMO_DIR) + "/" + showTrackPrefix).c_str());
-        std::ifstream in(SHOW_EVENTS_FILE, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        std::string error;
-        ASSERT_EQ(parseMusicEvents(SHOW_EVENTS_FILE, text.str(), &events, &error), 0) << error;
+        std::string text, error;
+        readWholeFile(SHOW_EVENTS_FILE, &text, &error);
+        ASSERT_EQ(parseMusicEvents(SHOW_EVENTS_FILE, text, &events, &error), 0) << error;
     }
     static void TearDownTestSuite() { closeTrackSet(set); }
     static double at(const char* name, double row) {

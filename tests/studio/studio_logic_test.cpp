@@ -2,6 +2,7 @@
 // in memory and seeing saves.
 #include "choreo.h"
 #include "render/uniform_bindings.h"
+#include "score_render.h"
 #include "script.h"
 #include "shader_programs.h"
 #include "show_tracks.h"
@@ -13,8 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -47,26 +51,6 @@ TEST(StudioTransport, SectionsAndTheirStarts) {
     EXPECT_EQ(previousSectionStart(t, 66.0, 4.0), 0.0); // just after a start: the one before
     EXPECT_EQ(sectionAt(t, 63.9)->name, "intro");
     EXPECT_EQ(sectionAt(t, 64.0)->name, "main");
-}
-
-TEST(StudioTransport, TypedPositions) {
-    const Timeline t = twoSectionTimeline();
-    double row = -1.0;
-    std::string error;
-    const struct {
-        const char* text;
-        double row;
-    } good[] = {{"880", 880.0}, {"880.5", 880.5},     {"27:2:5", 27 * 32 + 16 + 5},
-                {"main", 64.0}, {"main+1:0:0", 96.0}, {"main-8", 56.0},
-                {"end", 160.0}, {"intro-4", 0.0}};
-    for (const auto& g : good) {
-        EXPECT_EQ(parsePosition(g.text, t, &row, &error), 0) << g.text << ": " << error;
-        EXPECT_EQ(row, g.row) << g.text;
-    }
-    for (const char* bad : {"", "0:4:0", "0:0:8", "1:2", "fade", "main+x", "-3", "1e3", "nan"})
-        EXPECT_EQ(parsePosition(bad, t, &row, &error), 1) << bad;
-    EXPECT_EQ(formatPosition(27 * 32 + 16 + 5.75), "27:2:5");
-    EXPECT_EQ(formatPosition(0.0), "0:0:0");
 }
 
 TEST(StudioTransport, LoopJumpsBackOnlyAtItsEnd) {
@@ -195,6 +179,42 @@ TEST(StudioWatcher, ReportsSavesInPlaceAndByRenameOnce) {
     EXPECT_EQ(pollWatcher(w, &saved), 0);
     EXPECT_EQ(watchFile(w, "/nonexistent/x.glsl"), 1);
     closeWatcher(w);
+}
+
+// Polls the render as the studio's frame loop does, until it is done or a minute has passed.
+bool renderFinishes(const ScoreRender* render) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!scoreRenderFinished(render)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST(StudioScoreRender, HandsOverTheMusicAndItsEventsOrTheScoresError) {
+    TempFolder folder;
+    const std::string good = folder.file("good.score"), bad = folder.file("bad.score");
+    std::ofstream(good) << "instrument kick kick\n  event kick\n"
+                           "pattern p 1\n  kick x . . . . . . . x . . . . . . .\n"
+                           "section a 1\n  play p\n";
+    std::ofstream(bad) << "section a 1\n  play nothing\n";
+
+    ScoreRender* render = startScoreRender(good.c_str());
+    ASSERT_NE(render, nullptr);
+    ASSERT_TRUE(renderFinishes(render));
+    std::vector<int16_t> music;
+    std::string events, error;
+    ASSERT_EQ(finishScoreRender(render, &music, &events, &error), 0) << error;
+    // One bar (32 rows at 22 a second) and the tail after it, in stereo; the kicks are heard.
+    EXPECT_GT(music.size(), size_t(2 * 44100 * 32 / 22));
+    EXPECT_NE(std::count_if(music.begin(), music.end(), [](int16_t s) { return s > 1000; }), 0);
+    EXPECT_EQ(events, "0 section a\n0 kick\n16 kick\n32 end\n");
+
+    render = startScoreRender(bad.c_str());
+    ASSERT_NE(render, nullptr);
+    ASSERT_TRUE(renderFinishes(render));
+    EXPECT_EQ(finishScoreRender(render, &music, &events, &error), 1);
+    EXPECT_EQ(error, bad + ":2: unknown pattern 'nothing'");
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #include "support/demo_folder.h"
 
+#include "formats/whole_file.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -25,8 +26,7 @@ TempDemoFolder::~TempDemoFolder() {
 void TempDemoFolder::write(const std::string& relative, const std::string& bytes) const {
     fs::path target = file(relative);
     fs::create_directories(target.parent_path());
-    std::ofstream(target, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), std::streamsize(bytes.size()));
+    writeFileBytes(target, bytes);
 }
 
 void TempDemoFolder::remove(const std::string& relative) const {
@@ -39,4 +39,15 @@ TempFolder::TempFolder() : path(makeTempDir()) {}
 TempFolder::~TempFolder() {
     std::error_code ignored;
     fs::remove_all(path, ignored);
+}
+
+std::string readFileBytes(const std::string& path) {
+    std::string bytes, problem;
+    readTextFile(path.c_str(), bytes, problem);
+    return bytes;
+}
+
+bool writeFileBytes(const std::string& path, const std::string& bytes) {
+    std::string reason;
+    return writeWholeFile(path.c_str(), bytes, reason) == fileWritten;
 }

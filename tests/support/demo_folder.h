@@ -1,7 +1,13 @@
 // Temporary demo folders: a private copy of the built demo folder (binary, assets, tracks) that a
-// test may damage, removed when the object goes away.
+// test may damage, removed when the object goes away; and whole files read and written for tests.
 #pragma once
 #include <string>
+
+// The file's bytes; empty when it cannot be read.
+std::string readFileBytes(const std::string& path);
+
+// Replaces the file with the given bytes (its folder must exist); false when it cannot be written.
+bool writeFileBytes(const std::string& path, const std::string& bytes);
 
 struct TempDemoFolder {
     std::string path;

@@ -1,7 +1,7 @@
 // Collects the log lines written while it lives, each followed by a line break, instead of
 // letting them reach stderr.
 #pragma once
-#include "base/log_testing.h"
+#include "base/log_internal.h"
 
 #include <string>
 #include <utility>

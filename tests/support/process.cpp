@@ -1,12 +1,12 @@
 #include "support/process.h"
 
+#include "support/demo_folder.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <signal.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -86,10 +86,7 @@ bool processRunning(const ChildProcess& child) {
 }
 
 std::string readStderr(const ChildProcess& child) {
-    std::ifstream in(child.stderrPath);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return readFileBytes(child.stderrPath);
 }
 
 std::string shellOutput(const std::string& command) {

@@ -2,6 +2,7 @@
 
 #include "support/process.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
@@ -62,7 +63,8 @@ PrivateXServer::PrivateXServer(const char* screen) {
     ChildProcess server = startProcess({"/usr/bin/Xvfb", "-displayfd", "2", "-noreset", "-nolisten",
                                         "tcp", "-screen", "0", screen},
                                        "/");
-    for (int i = 0; i < 400 && processRunning(server); ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (processRunning(server) && std::chrono::steady_clock::now() < deadline) {
         std::string name = announcedDisplay(readStderr(server));
         if (!name.empty()) {
             setenv("DISPLAY", name.c_str(), 1);
@@ -74,13 +76,13 @@ PrivateXServer::PrivateXServer(const char* screen) {
     waitProcess(server, 0);
 }
 
-PrivateXServer::~PrivateXServer() {
-    if (pid > 0) {
-        ChildProcess server;
-        server.pid = pid;
-        kill(pid, SIGTERM);
-        waitProcess(server, 5.0);
-    }
+void PrivateXServer::stop() {
+    if (pid <= 0) return;
+    ChildProcess server;
+    server.pid = pid;
+    kill(pid, SIGTERM);
+    waitProcess(server, 5.0);
+    pid = -1;
     if (previousDisplay.empty())
         unsetenv("DISPLAY");
     else

@@ -32,10 +32,12 @@ class ExtraModes {
 class PrivateXServer {
   public:
     explicit PrivateXServer(const char* screen = "1920x1080x24");
-    ~PrivateXServer(); // stops the server and restores DISPLAY
+    ~PrivateXServer() { stop(); }
     PrivateXServer(const PrivateXServer&) = delete;
     PrivateXServer& operator=(const PrivateXServer&) = delete;
     bool ready() const { return pid > 0; }
+    // Stops the server now (its clients lose their connection) and restores DISPLAY.
+    void stop();
 
   private:
     int pid = -1;

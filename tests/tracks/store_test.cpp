@@ -1,5 +1,5 @@
 #include "support/demo_folder.h"
-#include "track_files.h"
+#include "support/track_files.h"
 #include "tracks/tracks.h"
 #include "tracks/tracks_internal.h"
 
@@ -15,7 +15,7 @@ struct TrackStore : ::testing::Test {
 
     void TearDown() override { closeTrackSet(set); }
     void put(const std::string& name, const std::string& bytes) {
-        writeFile(prefix + "_" + name + ".track", bytes);
+        writeFileBytes(prefix + "_" + name + ".track", bytes);
     }
 };
 

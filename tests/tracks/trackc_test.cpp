@@ -1,6 +1,6 @@
 #include "support/demo_folder.h"
 #include "support/process.h"
-#include "track_files.h"
+#include "support/track_files.h"
 #include "trackc.h"
 #include "tracks/tracks_internal.h"
 
@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -78,7 +79,7 @@ TEST(TrackText, DumpedFilesBuildBackToTheSameBytes) {
         std::vector<TrackKey> keys = randomTrack(random);
         std::string bytes = trackFileBytes(keys);
         std::string path = folder.file("sync_t.track");
-        writeFile(path, bytes);
+        writeFileBytes(path, bytes);
         Track track{};
         ASSERT_EQ(loadTrackFile(&track, path.c_str()), 0);
         std::string text = printTrackText("t", track.keys, track.keyCount, trial % 2);
@@ -173,42 +174,6 @@ TEST(TrackText, KeepsOnlyTheFirstMessagesButCountsAll) {
     EXPECT_EQ(int32_t(diagnostics.messages.size()), diagnostics.limit);
 }
 
-TEST(TrackFileCheck, ReportsLengthCountAndKeyProblems) {
-    const std::string example("\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x80\x3f\x01", 13);
-    struct Case {
-        std::string bytes;
-        const char* expected; // the first message, or null for a clean file
-    };
-    const Case cases[] = {
-        {example, nullptr},
-        {trackFileBytes({}), nullptr},
-        {"", "k.track: empty file"},
-        {std::string("\x01\x00", 2), "k.track: only 2 bytes"},
-        {example + "x", "k.track: 1 trailing byte after the last of 1 keys"},
-        {trackFileBytes({{0, 1, 1}, {1, 1, 1}}, 3), "k.track: truncated: the count announces 3 "
-                                                    "keys, the file holds 2 complete keys"},
-        {trackFileBytes({{0, 1, 1}}, 2) + "abc", "k.track: truncated: the count announces 2 keys, "
-                                                 "the file holds 1 complete key and a cut one"},
-        {trackFileBytes({{0, 1, 1}}, uint32_t(-7)), "k.track: key count -7 is negative"},
-        {trackFileBytes({{0, 1, 1}, {0, 2, 1}}), "k.track: key 1 at byte 13: repeated row 0"},
-        {trackFileBytes({{3, 1, 1}, {2, 2, 1}}), "k.track: key 1 at byte 13: rows not ascending"},
-        {trackFileBytes({{0, 1, 0x80}, {1, 1, 1}}),
-         "k.track: key 0 at byte 12: unknown interpolation code -128"},
-        {trackFileBytes({{0, INFINITY, 1}}), "k.track: key 0 at byte 8: value inf is not a finite"},
-    };
-    for (const Case& c : cases) {
-        Diagnostics diagnostics;
-        int32_t problems = checkTrackFile("k.track", c.bytes, &diagnostics);
-        if (!c.expected) {
-            EXPECT_EQ(problems, 0) << diagnostics.messages[0];
-            continue;
-        }
-        ASSERT_GT(problems, 0) << c.expected;
-        EXPECT_EQ(diagnostics.messages[0].rfind(c.expected, 0), 0u)
-            << "gave: " << diagnostics.messages[0];
-    }
-}
-
 // The command itself, run as a demo maker runs it.
 struct TrackcCommand : ::testing::Test {
     TempFolder folder;
@@ -218,8 +183,8 @@ struct TrackcCommand : ::testing::Test {
         std::string rc = shellOutput("cd '" + folder.path +
                                      "' && '" BRUMELT_BINARY_DIR "/tools/trackc/trackc' " +
                                      arguments + " >out.txt 2>err.txt; echo $?");
-        out = readFile(folder.file("out.txt"));
-        err = readFile(folder.file("err.txt"));
+        out = readFileBytes(folder.file("out.txt"));
+        err = readFileBytes(folder.file("err.txt"));
         return std::atoi(rc.c_str());
     }
 };
@@ -233,9 +198,9 @@ TEST_F(TrackcCommand, BuildThenDumpGivesBackTheSource) {
                                "\n"
                                "track uBoxSize.x\n"
                                "0 0.25 constant\n";
-    writeFile(folder.file("show.txt"), source);
+    writeFileBytes(folder.file("show.txt"), source);
     ASSERT_EQ(run("build show.txt --prefix sync"), 0) << err;
-    EXPECT_EQ(readFile(folder.file("sync_uBoxSize.x.track")).size(), 13u);
+    EXPECT_EQ(readFileBytes(folder.file("sync_uBoxSize.x.track")).size(), 13u);
     ASSERT_EQ(run("dump sync_uBass.track sync_uBoxSize.x.track"), 0) << err;
     EXPECT_EQ(out, source);
     EXPECT_EQ(run("check show.txt sync_uBass.track"), 0) << err;
@@ -245,13 +210,13 @@ TEST_F(TrackcCommand, BuildThenDumpGivesBackTheSource) {
 }
 
 TEST_F(TrackcCommand, RefusesFaultySourcesAndFiles) {
-    writeFile(folder.file("bad.txt"), "track a\n0 1 linear\n0 2 linear\n");
+    writeFileBytes(folder.file("bad.txt"), "track a\n0 1 linear\n0 2 linear\n");
     EXPECT_EQ(run("build bad.txt --prefix sync"), 1);
     EXPECT_NE(err.find("trackc: bad.txt:3: repeated row 0"), std::string::npos) << err;
     EXPECT_FALSE(std::ifstream(folder.file("sync_a.track")).good());
     EXPECT_EQ(run("check bad.txt"), 1);
 
-    writeFile(folder.file("cut.track"), trackFileBytes({{0, 1, 1}}, 2));
+    writeFileBytes(folder.file("cut.track"), trackFileBytes({{0, 1, 1}}, 2));
     EXPECT_EQ(run("check cut.track"), 1);
     EXPECT_NE(err.find("trackc: cut.track: truncated"), std::string::npos) << err;
     EXPECT_EQ(run("eval missing.track 0"), 1);

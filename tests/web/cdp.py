@@ -5,7 +5,8 @@ Browser starts Debian's chromium with --remote-debugging-pipe (commands on file 
 replies and events on 4, one JSON message per NUL-terminated record), WebGL on SwiftShader and
 a private profile folder that goes away with it. Page is one tab attached in flat mode.
 Server serves a folder on 127.0.0.1 at a random port in 20000-29999, records every request with
-the bytes sent, and can answer chosen paths with other bytes or a 404.
+the bytes sent, and can answer chosen paths with other bytes or a 404; nothing it sends may be
+cached, so a browser shared by several tests always gets what the server holds now.
 """
 import base64
 import http.server
@@ -15,6 +16,7 @@ import queue
 import random
 import shutil
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -130,6 +132,7 @@ class Page:
     def __init__(self, browser, target, session):
         self.browser, self.target, self.session = browser, target, session
         self.console = []  # (type, text) of every console call, in order
+        self.network = []  # every Network.* event's params with its method, once Network is on
         for domain in ("Runtime", "Page"):
             self.send(f"{domain}.enable")
         self.send("Emulation.setFocusEmulationEnabled", {"enabled": True})
@@ -149,10 +152,16 @@ class Page:
                 text = " ".join(str(a.get("value", a.get("description", "")))
                                 for a in event["params"]["args"])
                 self.console.append((event["params"]["type"], text))
+            elif event["method"].startswith("Network."):
+                self.network.append({"method": event["method"], **event["params"]})
 
     def console_lines(self):
         self._drain_events()
         return list(self.console)
+
+    def network_events(self):
+        self._drain_events()
+        return list(self.network)
 
     def navigate(self, url):
         self.send("Page.navigate", {"url": url})
@@ -230,6 +239,10 @@ class Server:
                 with server._lock:
                     server.requests.append((path, self._sent - before, time.monotonic()))
 
+            def end_headers(self):
+                self.send_header("Cache-Control", "no-store")
+                super().end_headers()
+
             def setup(self):
                 super().setup()
                 self._sent = 0
@@ -249,10 +262,16 @@ class Server:
             def log_message(self, *args):
                 pass
 
+        class Quiet(http.server.ThreadingHTTPServer):
+            def handle_error(self, request, client_address):
+                # A tab closed in the middle of the music's download is no error of the page's.
+                if not isinstance(sys.exc_info()[1], ConnectionError):
+                    super().handle_error(request, client_address)
+
         for _ in range(50):
             self.port = random.randint(20000, 29999)
             try:
-                self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), Handler)
+                self.httpd = Quiet(("127.0.0.1", self.port), Handler)
                 break
             except OSError:
                 continue

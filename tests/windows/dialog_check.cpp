@@ -1,10 +1,10 @@
 // Runs the setup dialog from the program's real resource under Windows' own dialog manager (no
-// user: a driver acts through the dialog seam) and checks what Part of it the system shapes: the
+// user: a driver acts through the dialog seam) and checks what of it the system shapes: the
 // controls of template 101, the resolution list against EnumDisplaySettings, and the outcomes of
 // Run, Cancel and the fullscreen box. Prints one line per failure; exit status 0 when all hold.
 #include "app/resources.h"
 #include "app/setup_dialog.h"
-#include "platform/dialog_box_testing.h"
+#include "platform/dialog_box_internal.h"
 
 #include <windows.h>
 

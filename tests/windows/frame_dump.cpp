@@ -58,13 +58,13 @@ int main(int argc, char** argv) {
     int frames = argc == 5 ? std::atoi(argv[4]) : 0;
 
     if (!windowSystemInit()) return 4;
-    AppWindow* window = createAppWindow(width, height, "brumelt-frame-dump", windowHidden);
+    AppWindow* window = windowCreate(width, height, "brumelt-frame-dump", windowHidden);
     if (!window) return 4;
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "%s", problem);
         return 4;
     }
-    if (const char* missing = missingGlEntryPoints()) {
+    if (const char* missing = glLoaderMissingEntryPoints()) {
         logMessage("gl", "the driver lacks %s", missing);
         return 4;
     }
@@ -83,12 +83,12 @@ int main(int argc, char** argv) {
         double started = windowSystemTime();
         for (int i = 1; i <= frames; ++i) {
             renderFrame(*content, row + i);
-            swapWindowBuffers(window);
+            windowSwapBuffers(window);
             glFinish();
         }
         std::printf("frame ms: %.3f\n", (windowSystemTime() - started) * 1000.0 / frames);
     }
-    destroyAppWindow(window);
+    windowDestroy(window);
     windowSystemTerminate();
     return 0;
 }

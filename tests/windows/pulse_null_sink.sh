@@ -25,7 +25,8 @@ if [ "$command" = stop ]; then
     [ -f "$dir/$name.pid" ] || continue
     pid=$(cat "$dir/$name.pid")
     kill "$pid" 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    gone=$((SECONDS + 10))
+    while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $gone ]; do sleep 0.1; done
     rm -f "$dir/$name.pid"
   done
   exit 0
@@ -46,14 +47,17 @@ HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" PULSE_RUNTIME_PATH="$dir/runtime
   </dev/null >"$dir/pulse.log" 2>&1 &
 echo $! >"$dir/pulse.pid"
 
-for _ in $(seq 100); do
+deadline=$((SECONDS + 30))
+while [ $SECONDS -lt $deadline ]; do
   if PULSE_SERVER="unix:$socket" PULSE_CLIENTCONFIG="$dir/client.conf" pactl info >/dev/null 2>&1; then
     PULSE_SERVER="unix:$socket" PULSE_CLIENTCONFIG="$dir/client.conf" \
       pacat --playback --latency-msec=20 --rate=44100 --channels=2 --format=s16le /dev/zero \
       </dev/null >"$dir/keeper.log" 2>&1 &
     echo $! >"$dir/keeper.pid"
-    # Ready once the sink has come down from its idle latency (within a second or so).
-    for _ in $(seq 40); do
+    # Ready once the sink has come down from its idle latency (within a second or so; a client
+    # that starts while it is still high only hears its first buffers late).
+    settled=$((SECONDS + 10))
+    while [ $SECONDS -lt $settled ]; do
       latency=$(PULSE_SERVER="unix:$socket" PULSE_CLIENTCONFIG="$dir/client.conf" \
         pactl list sink-inputs 2>/dev/null | sed -n 's/.*Sink Latency: \([0-9]*\) usec.*/\1/p' | head -n 1)
       [ -n "$latency" ] && [ "$latency" -lt 100000 ] && break

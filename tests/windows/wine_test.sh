@@ -84,7 +84,8 @@ start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
   rm -f "$work/display"
   Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${size}x24" 3>"$work/display" >/dev/null 2>&1 &
   pids+=($!)
-  for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+  local deadline=$((SECONDS + 30))
+  until [ -s "$work/display" ] || [ $SECONDS -ge $deadline ]; do sleep 0.05; done
   export DISPLAY=":$(head -n 1 "$work/display")"
   xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $DISPLAY"
   for mode in "$@"; do
@@ -99,7 +100,11 @@ start_display() { # start_display WIDTHxHEIGHT [wm|-] [MODE...]
   if [ "$wm" = wm ]; then
     openbox >/dev/null 2>&1 &
     pids+=($!)
-    for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.05; done
+    deadline=$((SECONDS + 30))
+    until wmctrl -m >/dev/null 2>&1; do
+      [ $SECONDS -lt $deadline ] || fail "the window manager did not start within 30 s"
+      sleep 0.05
+    done
   fi
 }
 
@@ -223,6 +228,19 @@ run_damaged() { # run_damaged WHAT
 
 stderr_has() { tr -d '\r' <"$work/err" | grep -qF -- "$1"; }
 
+# True once the screen's picture changes between two looks (within SECONDS): frames are drawn.
+picture_moves() { # picture_moves SECONDS
+  local first now waited=0
+  first=$(import -window root rgb:- 2>/dev/null | md5sum)
+  while [ $waited -lt $(($1 * 4)) ]; do
+    sleep 0.25
+    now=$(import -window root rgb:- 2>/dev/null | md5sum)
+    [ "$now" != "$first" ] && return 0
+    waited=$((waited + 1))
+  done
+  return 1
+}
+
 garbage() { # garbage BYTES: the same pseudo-random bytes every run
   python3 -c 'import random, sys; random.seed(7); sys.stdout.buffer.write(bytes(random.randrange(256) for _ in range(int(sys.argv[1]))))' "$1"
 }
@@ -333,6 +351,32 @@ case "$case_name" in
     [ "$screen" = 1920x1080 ] || fail "the display stayed at $screen"
     ;;
 
+  music_48k) # music at 48 kHz (the synthesizer's, resampled) plays: the output runs at the
+    # music's rate, and Escape ends the show with 0 and nothing on stderr
+    wav=$linux_build/content/music.wav
+    [ -f "$wav" ] || fail "no $wav (needs the Linux build folder)"
+    start_run_display
+    start_sound
+    demo_copy
+    sox "$wav" -r 48000 "$work/music48.wav" trim 0 30 || fail "sox could not resample the music"
+    lame --quiet -b 192 "$work/music48.wav" "$work/demo/assets/music.mp3" || fail "lame failed"
+    start_demo
+    window=$(pass_dialog)
+    spec=""
+    for _ in $(seq 300); do
+      spec=$(pactl list sink-inputs 2>/dev/null | sed -n 's/.*Sample Specification: //p' |
+        grep 48000Hz | head -n 1)
+      [ -n "$spec" ] && break
+      demo_running || break
+      sleep 0.2
+    done
+    [ -n "$spec" ] || fail "no sound stream at 48000 Hz reached the sound server"
+    say "the demo's sound stream: $spec"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
+    [ -s "$work/err" ] && fail "stderr is not empty"
+    ;;
+
   no_sound_server) # no sound server at all: exit code 1 after the window, one line naming the
     # device problem
     start_run_display
@@ -348,6 +392,29 @@ case "$case_name" in
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     stderr_has "brumelt: audio: cannot open the default output device" ||
       fail "stderr does not name the device problem"
+    [ "$(tr -d '\r' <"$work/err" | grep -c .)" -eq 1 ] || fail "more than one line on stderr"
+    ;;
+
+  sound_server_lost) # the sound server stopped mid-show: one line naming the device problem, the
+    # picture goes on (the music's clock without sound), and Escape still ends with 0
+    start_display 1920x1080 - 1280x720 $pick
+    start_sound
+    demo_copy
+    start_demo
+    dialog=$(dialog_window)
+    press_in "$dialog" Tab Tab Up Return
+    window=$(find_window "$demo_title" $start_seconds)
+    [ -n "$window" ] || fail "no demo window after Run"
+    picture_moves $((60 * slow)) || fail "the picture never moved"
+    bash "$here/pulse_null_sink.sh" stop "$work/pulse"
+    say "sound server stopped"
+    for _ in $(seq 150); do stderr_has "brumelt: audio: the output device" && break; sleep 0.2; done
+    stderr_has "brumelt: audio: the output device" || fail "stderr does not name the device problem"
+    say "$(tr -d '\r' <"$work/err" | head -n 1)"
+    picture_moves $((60 * slow)) || fail "the picture stopped with the sound"
+    demo_running || fail "the demo ended with the sound"
+    escape_demo "$window"
+    [ "$status" -eq 0 ] || fail "exit status $status after Escape, expected 0"
     [ "$(tr -d '\r' <"$work/err" | grep -c .)" -eq 1 ] || fail "more than one line on stderr"
     ;;
 

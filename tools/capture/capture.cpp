@@ -243,7 +243,7 @@ static double capture(Content& content, const std::vector<double>& rows,
     double started = now();
     size_t count = rows.size();
     for (size_t i = 0; i < count; ++i) {
-        pollWindowEvents();
+        windowPollEvents();
         renderFrame(content, rows[i]);
         glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers[i % ringSize]);
         glReadPixels(0, 0, writer.width, writer.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -264,7 +264,7 @@ static double capture(Content& content, const std::vector<double>& rows,
 static double renderOnly(Content& content, const std::vector<double>& rows) {
     double started = now();
     for (double row : rows) {
-        pollWindowEvents();
+        windowPollEvents();
         renderFrame(content, row);
         glFinish();
     }
@@ -322,13 +322,13 @@ int main(int argc, char** argv) {
         logMessage("window", "the window library failed (is there a display?)");
         return exitGraphics;
     }
-    AppWindow* window = createAppWindow(o.width, o.height, "brumelt-capture", windowHidden);
+    AppWindow* window = windowCreate(o.width, o.height, "brumelt-capture", windowHidden);
     if (!window) return exitGraphics;
     if (const char* loaderProblem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", loaderProblem);
         return exitGraphics;
     }
-    const char* missing = missingGlEntryPoints();
+    const char* missing = glLoaderMissingEntryPoints();
     if (!missing) missing = missingCaptureEntryPoints();
     if (missing) {
         logMessage("gl", "the driver lacks %s", missing);

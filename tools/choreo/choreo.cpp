@@ -1,10 +1,9 @@
 #include "choreo.h"
 
-#include "base/text_file.h"
-#include "base/text_lines.h"
+#include "formats/text_lines.h"
+#include "formats/whole_file.h"
 #include "trackc.h"
 
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -16,67 +15,7 @@ static int32_t fail(std::string* error, const char* file, int32_t line, const st
     return 1;
 }
 
-static bool isNameStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
-}
-static bool isNameChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
-
-static bool isName(const std::string& s) {
-    if (s.empty() || !isNameStart(s[0])) return false;
-    for (char c : s)
-        if (!isNameChar(c)) return false;
-    return true;
-}
-
-int32_t parseMusicEvents(const char* fileName, const std::string& text,
-                         std::vector<MusicEvent>* events, std::string* error) {
-    events->clear();
-    if (text.find('\0') != std::string::npos)
-        return fail(error, fileName, 1, "the file holds a NUL byte; it is not an events list");
-    TextLineReader reader{text.data(), text.size()};
-    TextLine textLine;
-    while (readTextLine(reader, textLine)) {
-        const int32_t line = textLine.number;
-        if (textLine.controlByte) return fail(error, fileName, line, controlByteProblem);
-        const std::vector<std::string>& w = textLine.words;
-        if (w.empty()) continue;
-        MusicEvent e;
-        if (parseRow(w[0].c_str(), &e.row))
-            return fail(error, fileName, line, "'" + w[0] + "' is not a row");
-        if (w.size() < 2) return fail(error, fileName, line, "an event needs a name after its row");
-        e.name = w[1];
-        if (!isName(e.name))
-            return fail(error, fileName, line, "'" + e.name + "' is not an event name");
-        if (e.name == "section") {
-            if (w.size() != 3 || !isName(w[2]))
-                return fail(error, fileName, line, "expected 'ROW section NAME'");
-            e.arg = w[2];
-            for (const MusicEvent& o : *events)
-                if (o.name == "section" && o.arg == e.arg)
-                    return fail(error, fileName, line, "section '" + e.arg + "' appears twice");
-        } else if (w.size() > 3) {
-            return fail(error, fileName, line, "too many words for one event");
-        } else if (w.size() == 3) {
-            e.arg = w[2];
-        }
-        if (!events->empty() && e.row < events->back().row)
-            return fail(error, fileName, line,
-                        "row " + std::to_string(e.row) + " comes before the previous event's row " +
-                            std::to_string(events->back().row));
-        events->push_back(e);
-    }
-    return 0;
-}
-
 namespace {
-
-struct Section {
-    std::string name;
-    int32_t start;
-    int32_t end; // the next section's start, or the end of the piece
-};
 
 struct Strength {
     std::string track;
@@ -99,80 +38,7 @@ struct HandTrack {
     bool hasKeys;
 };
 
-struct Timeline {
-    std::vector<Section> sections;
-    bool hasEnd = false;
-    int32_t endRow = 0;
-};
-
 } // namespace
-
-static Timeline timelineOf(const std::vector<MusicEvent>& events) {
-    Timeline t;
-    int32_t last = 0;
-    for (const MusicEvent& e : events) {
-        last = e.row;
-        if (e.name == "section") t.sections.push_back({e.arg, e.row, e.row});
-        if (e.name == "end" && !t.hasEnd) {
-            t.hasEnd = true;
-            t.endRow = e.row;
-        }
-    }
-    const int32_t pieceEnd = t.hasEnd ? t.endRow : (last < INT32_MAX ? last + 1 : last);
-    for (size_t i = 0; i < t.sections.size(); ++i)
-        t.sections[i].end = i + 1 < t.sections.size() ? t.sections[i + 1].start : pieceEnd;
-    return t;
-}
-
-static const Section* findSection(const Timeline& t, const std::string& name) {
-    for (const Section& s : t.sections)
-        if (s.name == name) return &s;
-    return nullptr;
-}
-
-// A key's row: a plain row, or an offset from a section's start or from the piece's end.
-static int32_t resolveRow(const Timeline& t, const std::string& token, int32_t* row,
-                          std::string* why) {
-    if (token.empty() || !isNameStart(token[0])) {
-        if (parseRow(token.c_str(), row)) {
-            *why = "'" + token + "' is not a row";
-            return 1;
-        }
-        return 0;
-    }
-    size_t n = 0;
-    while (n < token.size() && isNameChar(token[n]))
-        ++n;
-    const std::string name = token.substr(0, n);
-    int64_t base;
-    if (name == "end" && t.hasEnd) {
-        base = t.endRow;
-    } else if (const Section* s = findSection(t, name)) {
-        base = s->start;
-    } else {
-        *why = "the music has no section '" + name + "'";
-        return 1;
-    }
-    int64_t offset = 0;
-    if (n < token.size()) {
-        const char sign = token[n];
-        const std::string rest = token.substr(n + 1);
-        int32_t value;
-        if ((sign != '+' && sign != '-') || rest.empty() || rest[0] == '+' || rest[0] == '-' ||
-            parseRow(rest.c_str(), &value)) {
-            *why = "'" + token + "' is not SECTION, SECTION+OFFSET or SECTION-OFFSET";
-            return 1;
-        }
-        offset = sign == '-' ? -int64_t(value) : int64_t(value);
-    }
-    const int64_t r = base + offset;
-    if (r < INT32_MIN || r > INT32_MAX) {
-        *why = "'" + token + "' lies outside the 32-bit row range";
-        return 1;
-    }
-    *row = int32_t(r);
-    return 0;
-}
 
 static bool parseFiniteFloat(const std::string& s, float* value) {
     if (s.empty()) return false;
@@ -193,14 +59,12 @@ static int32_t interpolationCode(const std::string& s) {
 
 static float strengthAt(const std::vector<Strength>& strengths, const Timeline& t,
                         const std::string& track, int32_t row) {
-    const Section* in = nullptr;
-    for (const Section& s : t.sections)
-        if (s.start <= row) in = &s;
+    const ShowSection* in = sectionAt(t, row);
     if (!in) return 0.0f;
     for (const Strength& s : strengths) {
         if (s.track != track || s.section != in->name) continue;
-        const double span = double(in->end) - double(in->start);
-        const double f = span > 0 ? (double(row) - in->start) / span : 0.0;
+        const double span = double(in->end) - double(in->row);
+        const double f = span > 0 ? (double(row) - in->row) / span : 0.0;
         return float(s.from + (double(s.to) - s.from) * f);
     }
     return 0.0f;
@@ -238,7 +102,7 @@ static std::vector<TrackKey> pulseKeys(const Pulse& p, const std::vector<Strengt
 
 int32_t generateShow(const char* showName, const std::string& showText,
                      const std::vector<MusicEvent>& events, std::string* out, std::string* error) {
-    const Timeline t = timelineOf(events);
+    const Timeline t = timelineOfEvents(events);
     std::vector<HandTrack> hand;
     std::vector<Pulse> pulses;
     std::vector<Strength> strengths;
@@ -306,7 +170,7 @@ int32_t generateShow(const char* showName, const std::string& showText,
             if (w.size() != 3) return fail(error, showName, line, "expected 'ROW VALUE KIND'");
             int32_t row;
             std::string why;
-            if (resolveRow(t, w[0], &row, &why)) return fail(error, showName, line, why);
+            if (parseKeyRow(t, w[0], &row, &why)) return fail(error, showName, line, why);
             float value;
             if (!parseFiniteFloat(w[1], &value))
                 return fail(error, showName, line, "'" + w[1] + "' is not a finite value");
@@ -355,8 +219,8 @@ int runChoreo(int argc, const char* const* argv, FILE* err) {
     }
     std::string show, eventsText, error, out;
     for (int i : {1, 2}) {
-        if (readTextFile(argv[i], i == 1 ? show : eventsText, error)) {
-            std::fprintf(err, "choreo: %s: %s\n", argv[i], error.c_str());
+        if (readWholeFile(argv[i], i == 1 ? &show : &eventsText, &error)) {
+            std::fprintf(err, "choreo: %s\n", error.c_str());
             return 1;
         }
     }
@@ -366,15 +230,12 @@ int runChoreo(int argc, const char* const* argv, FILE* err) {
         std::fprintf(err, "choreo: %s\n", error.c_str());
         return 1;
     }
-    std::FILE* f = std::fopen(argv[3], "wb");
-    if (!f) {
+    std::string reason;
+    const FileWriteResult written = writeWholeFile(argv[3], out, reason);
+    if (written != fileWritten) {
         std::fprintf(err, "choreo: %s: cannot be written\n", argv[3]);
-        return 1;
-    }
-    const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    if (std::fclose(f) != 0 || !written) {
-        std::fprintf(err, "choreo: %s: cannot be written\n", argv[3]);
-        std::remove(argv[3]);
+        // A file cut short would pass for a show.
+        if (written == fileNotWritten) std::remove(argv[3]);
         return 1;
     }
     return 0;

@@ -3,14 +3,13 @@
 // the score's sections move; the pulses that follow single hits (the bass on every kick) are made
 // here from the events instead of being typed.
 //
-// Events file (written by the synthesizer), one "ROW NAME [ARG]" a line in ascending row order:
-// "ROW section NAME" opens a section, "ROW end" ends the piece, any other name is an instrument hit
-// such as "ROW kick". Lines are read as base/text_lines.h reads them (blank lines and '#'
-// comments allowed, control bytes refused).
+// The events file (written by the synthesizer) is read by parseMusicEvents
+// (formats/music_events.h).
 //
 // Show file: trackc's text form with three additions.
 //   - A key's ROW may be given relative to an event: SECTION, SECTION+OFFSET or SECTION-OFFSET,
-//     where SECTION is a section's name or "end" and OFFSET an integer or BAR:BEAT:ROW.
+//     where SECTION is a section's name or "end" and OFFSET an integer or BAR:BEAT:ROW
+//     (parseKeyRow in formats/rows.h).
 //   - pulse TRACK EVENT DECAY
 //       TRACK is made entirely here: on every EVENT hit it jumps to the strength of the section
 //       the hit falls in and dies away to 0 within DECAY rows (or before the next hit).
@@ -20,20 +19,12 @@
 // The output lists the hand-written tracks in file order with absolute rows, then the pulse
 // tracks.
 #pragma once
+#include "formats/music_events.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-struct MusicEvent {
-    int32_t row;
-    std::string name; // "section", "end" or an instrument's event name
-    std::string arg;  // the section's name for "section", else empty
-};
-
-// Parses an events file. On failure returns 1 and sets `error` to "FILE:LINE: problem".
-int32_t parseMusicEvents(const char* fileName, const std::string& text,
-                         std::vector<MusicEvent>* events, std::string* error);
 
 // Resolves the show against the events and writes the complete track source to `out`. On failure
 // returns 1 and sets `error` to "FILE:LINE: problem"; `out` is then unspecified.

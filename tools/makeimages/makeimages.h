@@ -62,8 +62,8 @@ int makeLogo(const char* boldFont, const char* regularFont, Image* out);
 // Writes an uncompressed 32-bit TGA. Returns 0, or 1 after one line on stderr.
 int writeTga(const char* path, const Image& image);
 
-// Reads an uncompressed 32-bit TGA as written by writeTga. Returns 0, or 1 after one line on
-// stderr naming the file and the problem.
+// Reads a TGA file as formats/tga.h reads it (an image ID or colour map is skipped). Returns 0, or
+// 1 after one line on stderr naming the file and the problem, with *out empty.
 int readTga(const char* path, Image* out);
 
 // A texture read as the shader makes it: bilinear between texel centres, clamped to the edge,

@@ -1,6 +1,6 @@
 #include "shader_programs.h"
 
-#include "show_tracks.h"
+#include "formats/whole_file.h"
 
 #include <cctype>
 

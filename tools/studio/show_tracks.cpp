@@ -1,19 +1,12 @@
 #include "show_tracks.h"
 
-#include "base/text_file.h"
 #include "choreo.h"
+#include "formats/whole_file.h"
 #include "render/uniform_bindings.h"
 #include "trackc.h"
 #include "tracks/tracks_internal.h"
 
 #include <cstdlib>
-
-int readWholeFile(const char* path, std::string* text, std::string* error) {
-    std::string problem;
-    if (readTextFile(path, *text, problem) == 0) return 0;
-    *error = std::string(path) + ": " + problem;
-    return 1;
-}
 
 // Adds a track holding copies of the keys; false when memory ran out.
 static bool addTrack(TrackSet* set, const SourceTrack& source) {

@@ -7,9 +7,6 @@
 struct MusicEvent;
 struct TrackSet;
 
-// The whole of a file; 0 on success, else 1 and *error names the file and the cause.
-int readWholeFile(const char* path, std::string* text, std::string* error);
-
 // Resolves the show against the events into a new track set that holds every track the show
 // writes plus, without keys, every other track the uniform table names, so that no track is ever
 // looked for on disk. Null when the show does not resolve, with *error as "FILE:LINE: what".

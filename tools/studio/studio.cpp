@@ -10,10 +10,12 @@
 #include "base/log.h"
 #include "base/show.h"
 #include "capture_options.h"
+#include "formats/whole_file.h"
 #include "platform/gl_loader.h"
+#include "platform/quit_signals.h"
 #include "platform/window.h"
 #include "png_file.h"
-#include "render/content_steps.h"
+#include "render/content_internal.h"
 #include "score_render.h"
 #include "script.h"
 #include "shader_programs.h"
@@ -32,7 +34,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -44,13 +45,6 @@ enum StudioExit {
     studioExitData = 3,     // no audio device, no music file or no track set
     studioExitGraphics = 4, // no window, no GL context or missing GL entry points
 };
-
-// Set by SIGINT or SIGTERM: the studio then ends as if its window were closed.
-static volatile std::sig_atomic_t stopRequested = 0;
-
-static void requestStop(int) {
-    stopRequested = 1;
-}
 
 static double now() {
     using namespace std::chrono;
@@ -177,20 +171,6 @@ static void resetDrawState() {
     glUseProgram(0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, 0);
-}
-
-// Gives the content render targets of width x height, remaking them when the size changed.
-static void sizeTargets(Content& content, int32_t width, int32_t height) {
-    if (content.width == width && content.height == height && content.fbo) return;
-    const GLuint framebuffers[] = {content.fbo, content.gfbo};
-    const GLuint renderbuffers[] = {content.depthId, content.gdepthId};
-    const GLuint textures[] = {content.fboTexture, content.gfboTexture};
-    glDeleteFramebuffers(2, framebuffers);
-    glDeleteRenderbuffers(2, renderbuffers);
-    glDeleteTextures(2, textures);
-    content.width = width;
-    content.height = height;
-    createTargets(content);
 }
 
 // The three passes at row into the lower left width x height of the back buffer, each timed.
@@ -478,10 +458,8 @@ static std::string editFile(const std::string& path, const std::string& from,
     const size_t at = text.find(from);
     if (at == std::string::npos) return path + ": does not hold the text to replace";
     text.replace(at, from.size(), to);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return path + ": cannot write";
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written ? "" : path + ": cannot write";
+    std::string reason;
+    return writeWholeFile(path.c_str(), text, reason) == fileWritten ? "" : path + ": cannot write";
 }
 
 static bool anyProblemHolds(const Studio& studio, const std::string& text) {
@@ -651,14 +629,13 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         logMessage("window", "cannot start the window system");
         return studioExitGraphics;
     }
-    studio.window =
-        createAppWindow(options.width, options.height, "Brumelt Studio", windowResizable);
+    studio.window = windowCreate(options.width, options.height, "Brumelt Studio", windowResizable);
     if (!studio.window) return studioExitGraphics;
     if (const char* problem = glLoaderInit()) {
         logMessage("gl", "the extension loader failed: %s", problem);
         return studioExitGraphics;
     }
-    if (const char* missing = missingGlEntryPoints()) {
+    if (const char* missing = glLoaderMissingEntryPoints()) {
         logMessage("gl", "the driver lacks %s", missing);
         return studioExitGraphics;
     }
@@ -684,7 +661,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     GLuint previewTexture = 0;
     glGenTextures(1, &previewTexture);
 
-    if (!initMusicDevice(nullptr)) return studioExitData;
+    if (!initMusicDevice()) return studioExitData;
     studio.music = openMusic(showMusicPath);
     if (!studio.music) {
         logMessage("music", "%s: cannot open the music", showMusicPath);
@@ -696,9 +673,8 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         logMessage("tracks", "cannot create the track set");
         return studioExitData;
     }
-    // The audio library may have claimed these signals for itself; here they end the studio.
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    // Ctrl+C and the like end the studio as if its window were closed.
+    quitSignalsCatch();
     FileWatcher* watcher = openWatcher();
     watchEverything(studio, watcher);
     musicPause(studio.music, true);
@@ -709,8 +685,8 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     double* editTime = script ? &script->editTime : &noEdits;
     double lastPresent = now();
     while (!studio.quit) {
-        pollWindowEvents();
-        if (windowCloseRequested(studio.window) || stopRequested) break;
+        windowPollEvents();
+        if (windowCloseRequested(studio.window) || quitSignalReceived()) break;
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplGlfw_NewFrame();
         ImGui::NewFrame();
@@ -738,7 +714,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         if (studio.scale > 1) scaleUp(previewTexture, drawWidth, drawHeight, width, height);
         glViewport(0, 0, width, height);
         drawOverlay(studio, row);
-        swapWindowBuffers(studio.window);
+        windowSwapBuffers(studio.window);
         ++studio.frameNumber;
 
         const double presented = now();
@@ -762,6 +738,7 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     if (studio.scoreRender) abandonScoreRender(studio.scoreRender);
     stopOverlay();
     windowSystemTerminate();
+    quitSignalEndProcess();
     return script ? script->status : studioExitDone;
 }
 

@@ -1,5 +1,7 @@
 #include "render.h"
 
+#include "formats/whole_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -376,15 +378,9 @@ int writeWav(const char* path, const std::vector<float>& stereo, std::string& er
 }
 
 int writeText(const char* path, const std::string& text, std::string& error) {
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f) {
-        error = std::string(path) + ": " + std::strerror(errno);
-        return 1;
-    }
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok) {
-        error = std::string(path) + ": write failed";
-        return 1;
-    }
-    return 0;
+    std::string reason;
+    const FileWriteResult written = writeWholeFile(path, text, reason);
+    if (written == fileWritten) return 0;
+    error = std::string(path) + ": " + (written == fileNotCreated ? reason : "write failed");
+    return 1;
 }

@@ -1,7 +1,7 @@
 #include "score.h"
 
-#include "base/text_file.h"
-#include "base/text_lines.h"
+#include "formats/text_lines.h"
+#include "formats/whole_file.h"
 
 #include <algorithm>
 #include <cctype>

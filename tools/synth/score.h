@@ -1,6 +1,6 @@
 // The score: instruments, patterns on the show's row grid (base/show.h: 8 rows a beat, 4 beats a
 // bar) and sections that loop patterns for a number of bars. The text format is described in the
-// README under "The music score"; its lines are read as base/text_lines.h reads them. parseScore
+// README under "The music score"; its lines are read as formats/text_lines.h reads them. parseScore
 // reads it and arrangeScore lays the notes out on the timeline.
 #pragma once
 #include "base/show.h"

@@ -1,6 +1,6 @@
 #include "trackc.h"
 
-#include "base/text_file.h"
+#include "formats/whole_file.h"
 #include "tracks/tracks_internal.h"
 
 #include <cerrno>
@@ -75,10 +75,10 @@ static void printDiagnostics(const Output& o, const Diagnostics& diagnostics) {
 }
 
 // The whole file; 0 on success, else a message has been printed.
-static int readWholeFile(const Output& o, const char* path, std::string* bytes) {
-    std::string problem;
-    if (readTextFile(path, *bytes, problem) == 0) return 0;
-    std::fprintf(o.err, "trackc: %s: %s\n", path, problem.c_str());
+static int readOrReport(const Output& o, const char* path, std::string* bytes) {
+    std::string error;
+    if (readWholeFile(path, bytes, &error) == 0) return 0;
+    std::fprintf(o.err, "trackc: %s\n", error.c_str());
     return 1;
 }
 
@@ -128,7 +128,7 @@ static int buildCommand(const Output& o, int argc, const char* const* argv) {
     if (!source || !prefix) return misuse(o, "build: needs SOURCE and --prefix PREFIX", buildHelp);
 
     std::string text;
-    if (readWholeFile(o, source, &text)) return 1;
+    if (readOrReport(o, source, &text)) return 1;
     TrackSource parsed;
     Diagnostics diagnostics;
     parseTrackSource(source, text.data(), text.size(), &parsed, &diagnostics);
@@ -151,12 +151,9 @@ static int buildCommand(const Output& o, int argc, const char* const* argv) {
             keys.push_back(k.key);
         std::string bytes = encodeTrackFile(keys.data(), int32_t(keys.size()));
         std::string path = trackFilePath(prefix, track.name.c_str());
-        FILE* file = std::fopen(path.c_str(), "wb");
-        bool written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        if (file && std::fclose(file) != 0) written = false;
-        if (!written) {
-            std::fprintf(o.err, "trackc: %s: cannot write: %s\n", path.c_str(),
-                         std::strerror(errno));
+        std::string reason;
+        if (writeWholeFile(path.c_str(), bytes, reason) != fileWritten) {
+            std::fprintf(o.err, "trackc: %s: cannot write: %s\n", path.c_str(), reason.c_str());
             return 1;
         }
     }
@@ -197,7 +194,7 @@ static int dumpCommand(const Output& o, int argc, const char* const* argv) {
 
         std::string bytes;
         Diagnostics diagnostics;
-        if (readWholeFile(o, path, &bytes) == 0 && checkTrackFile(path, bytes, &diagnostics))
+        if (readOrReport(o, path, &bytes) == 0 && checkTrackFile(path, bytes, &diagnostics))
             std::fprintf(o.err, "trackc: %s: has problems, see 'trackc check %s'\n", path, path);
     }
     return status;
@@ -219,7 +216,7 @@ static int checkCommand(const Output& o, int argc, const char* const* argv) {
     int status = 0;
     for (const char* path : files) {
         std::string bytes;
-        if (readWholeFile(o, path, &bytes)) {
+        if (readOrReport(o, path, &bytes)) {
             status = 1;
             continue;
         }
@@ -302,4 +299,17 @@ int runTrackc(int argc, const char* const* argv, FILE* out, FILE* err) {
     if (std::strcmp(command, "eval") == 0) return evalCommand(o, rest, restArgs);
     std::fprintf(err, "trackc: unknown command '%s'\n%s", command, usage);
     return 2;
+}
+
+std::string trackNameOfPath(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    static const std::string extension = ".track";
+    if (name.size() > extension.size() &&
+        name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
+        name.resize(name.size() - extension.size());
+    size_t underscore = name.find('_');
+    if (underscore != std::string::npos && underscore + 1 < name.size())
+        name = name.substr(underscore + 1);
+    return name;
 }

@@ -1,83 +1,12 @@
 #include "trackc.h"
 
-#include "base/show.h"
-#include "base/text_lines.h"
+#include "formats/text_lines.h"
 
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-
-// Counts every message, keeps the first `limit`.
-static void keep(Diagnostics* diagnostics, const char* fileName, int32_t line, const char* format,
-                 va_list args) {
-    ++diagnostics->count;
-    if (int32_t(diagnostics->messages.size()) >= diagnostics->limit) return;
-    char message[512];
-    std::vsnprintf(message, sizeof message, format, args);
-    diagnostics->messages.push_back(fileName ? textProblem(fileName, line, "%s", message)
-                                             : std::string(message));
-}
-
-void report(Diagnostics* diagnostics, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    keep(diagnostics, nullptr, 0, format, args);
-    va_end(args);
-}
-
-void reportAt(Diagnostics* diagnostics, const char* fileName, int32_t line, const char* format,
-              ...) {
-    va_list args;
-    va_start(args, format);
-    keep(diagnostics, fileName, line, format, args);
-    va_end(args);
-}
-
-static const char* const interpolationNames[] = {"constant", "linear", "smooth", "quadratic"};
-
-const char* interpolationName(int32_t code) {
-    return code >= 0 && code <= 3 ? interpolationNames[code] : nullptr;
-}
-
-// Digits only, no sign, at most what fits int64 comfortably; 0 on success.
-static int32_t parseDigits(const char* begin, const char* end, int64_t* number) {
-    if (begin == end || end - begin > 12) return 1;
-    int64_t n = 0;
-    for (const char* c = begin; c < end; ++c) {
-        if (*c < '0' || *c > '9') return 1;
-        n = n * 10 + (*c - '0');
-    }
-    *number = n;
-    return 0;
-}
-
-int32_t parseRow(const char* text, int32_t* row) {
-    const char* end = text + std::strlen(text);
-    const char* firstColon = std::strchr(text, ':');
-    int64_t n;
-    if (!firstColon) {
-        bool negative = *text == '-';
-        const char* digits = (*text == '-' || *text == '+') ? text + 1 : text;
-        if (parseDigits(digits, end, &n)) return 1;
-        n = negative ? -n : n;
-    } else {
-        const char* secondColon = std::strchr(firstColon + 1, ':');
-        if (!secondColon) return 1;
-        int64_t bar, beat, rowInBeat;
-        if (parseDigits(text, firstColon, &bar) ||
-            parseDigits(firstColon + 1, secondColon, &beat) ||
-            parseDigits(secondColon + 1, end, &rowInBeat))
-            return 1;
-        if (beat >= showBeatsPerBar || rowInBeat >= showRowsPerBeat) return 1;
-        n = bar * showRowsPerBar + beat * showRowsPerBeat + rowInBeat;
-    }
-    if (n < INT32_MIN || n > INT32_MAX) return 1;
-    *row = int32_t(n);
-    return 0;
-}
 
 // A float from the whole token; 0 on success, 1 when it is not a number, 2 when it is beyond the
 // float range.
@@ -92,19 +21,19 @@ static int32_t parseValue(const char* text, float* value) {
     return 0;
 }
 
-// A name or a numeric code; 0 on success, 1 for a word that names no kind.
+// A name or a numeric code (a signed byte: digits, '-' allowed); 0 on success, 1 for a word that
+// names no kind.
 static int32_t parseInterpolation(const char* text, int32_t* code) {
     for (int32_t i = 0; i < 4; ++i) {
-        if (std::strcmp(text, interpolationNames[i]) == 0) {
+        if (std::strcmp(text, interpolationName(i)) == 0) {
             *code = i;
             return 0;
         }
     }
-    int64_t n;
-    bool negative = *text == '-';
-    if (parseDigits(negative ? text + 1 : text, text + std::strlen(text), &n) == 0 &&
-        n <= (negative ? 128 : 127)) {
-        *code = int32_t(negative ? -n : n);
+    int32_t n;
+    if (!std::strchr(text, ':') && *text != '+' && parseRow(text, &n) == 0 && n >= -128 &&
+        n <= 127) {
+        *code = n;
         return 0;
     }
     return 1;
@@ -232,31 +161,14 @@ int32_t parseTrackSource(const char* fileName, const char* text, size_t size, Tr
     return diagnostics->count - before;
 }
 
-std::string formatValue(float value) {
-    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    char text[64];
-    for (int precision = 1; precision <= 9; ++precision) {
-        std::snprintf(text, sizeof text, "%.*g", precision, double(value));
-        float back = std::strtof(text, nullptr);
-        if (std::memcmp(&back, &value, sizeof value) == 0) break;
-    }
-    return text; // nine significant digits always read back exactly
-}
-
 std::string printTrackText(const char* name, const TrackKey* keys, int32_t keyCount, bool bars) {
     std::string text = std::string("track ") + name + "\n";
-    char row[32];
     for (int32_t i = 0; i < keyCount; ++i) {
         const TrackKey& k = keys[i];
-        if (bars && k.row >= 0)
-            std::snprintf(row, sizeof row, "%d:%d:%d", k.row / showRowsPerBar,
-                          k.row % showRowsPerBar / showRowsPerBeat, k.row % showRowsPerBeat);
-        else
-            std::snprintf(row, sizeof row, "%d", k.row);
+        const std::string row = bars && k.row >= 0 ? formatPosition(k.row) : std::to_string(k.row);
         const char* kind = interpolationName(k.interpolation);
         std::string code = kind ? kind : std::to_string(k.interpolation);
-        text += std::string(row) + " " + formatValue(k.value) + " " + code + "\n";
+        text += row + " " + formatValue(k.value) + " " + code + "\n";
     }
     return text;
 }

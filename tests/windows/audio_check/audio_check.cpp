@@ -1,15 +1,20 @@
 // brumelt-audio-check: runs the Windows audio backends for the Linux suite, which starts it under
 // Wine and judges what it prints and writes (tests/windows/wine_audio_test.cpp).
 //
-//   decode MP3 OUT.raw      decodes at 44.1 kHz; writes the PCM; prints "frames N length L"
+//   decode MP3 OUT.raw      decodes (at the file's rate); writes the PCM; prints
+//                           "frames N length L rate R"
 //   decode-many MP3...      decodes each file; prints "PATH frames N" or "PATH failed: problem"
 //   seek MP3                checks that reads after seeks (back and forth) equal a straight decode
-//   play SECONDS            plays a tone; prints the play position against the wall clock
+//   play SECONDS            plays a tone; prints the play position against the wall clock over
+//                           SECONDS from its first move
+//   play-file MP3           plays the file to its end through the stream layer, as the demo
+//                           does; prints its position in seconds against the wall clock
 //   open                    opens and closes the output device
 //   leave                   opens the device, plays a moment and ends without closing it
 //
 // Exit status: 0 done, 1 no output device, 2 the music could not be opened, 3 a check failed,
 // 4 wrong arguments.
+#include "audio/audio_output.h"
 #include "audio/play_clock.h"
 #include "base/log.h"
 #include "platform/audio_device.h"
@@ -46,6 +51,7 @@ static int decode(const char* path, const char* outPath) {
     Mp3Decoder* decoder = openOrReport(path);
     if (!decoder) return 2;
     int64_t length = mp3LengthFrames(decoder);
+    int32_t fileRate = mp3Rate(decoder);
     std::vector<int16_t> pcm = decodeAll(decoder);
     mp3Close(decoder);
     FILE* out = std::fopen(outPath, "wb");
@@ -54,7 +60,8 @@ static int decode(const char* path, const char* outPath) {
         return 3;
     }
     std::fclose(out);
-    std::printf("frames %zu length %lld\n", pcm.size() / 2, (long long)length);
+    std::printf("frames %zu length %lld rate %d\n", pcm.size() / 2, (long long)length,
+                int(fileRate));
     return 0;
 }
 
@@ -140,9 +147,11 @@ static int64_t playPosition(Player& player) {
     return playClockPosition(player.clock, nowNs());
 }
 
-// Samples the position every 10 ms for `seconds`; prints when it first moved, its rate against
-// the wall clock after the first second (once any start-up lag is over), how far it is from the
-// time since output started at the end, and how often it went back (never, if it is right).
+// Samples the position every 10 ms: until it first moves (within 30 s: a sound server on a busy
+// machine can be slow to take the first buffers), then for `seconds` more. Prints when it first
+// moved, its rate against the wall clock from a second after that (once any start-up lag is
+// over), how far it is from the time since output started at the end, and how often it went
+// back (never, if it is right).
 static int play(double seconds) {
     Player player;
     if (!audioDeviceOpen(rate, pullTone, &player)) return 1;
@@ -150,29 +159,71 @@ static int play(double seconds) {
     int64_t start = nowNs();
     audioDeviceStart();
     int64_t previous = 0, firstMoveNs = -1, backwards = 0, samples = 0;
-    int64_t oneSecondNs = -1, oneSecondPosition = 0;
-    int64_t end = start + int64_t(seconds * 1e9);
+    int64_t steadyNs = -1, steadyPosition = 0;
+    int64_t end = start + int64_t(30e9);
     int64_t now = start, position = 0;
     while ((now = nowNs()) < end) {
         position = playPosition(player);
         if (position < previous) ++backwards;
-        if (position > 0 && firstMoveNs < 0) firstMoveNs = now;
-        if (oneSecondNs < 0 && now - start >= 1000000000)
-            oneSecondNs = now, oneSecondPosition = position;
+        if (position > 0 && firstMoveNs < 0) {
+            firstMoveNs = now;
+            end = now + int64_t(seconds * 1e9);
+        }
+        if (firstMoveNs >= 0 && steadyNs < 0 && now - firstMoveNs >= 1000000000)
+            steadyNs = now, steadyPosition = position;
         previous = std::max(previous, position);
         ++samples;
         Sleep(10);
     }
     uint32_t latency = audioDeviceLatencyFrames();
     audioDeviceClose();
-    double steadySeconds = oneSecondNs < 0 ? 0.0 : double(now - oneSecondNs) * 1e-9;
+    double steadySeconds = steadyNs < 0 ? 0.0 : double(now - steadyNs) * 1e-9;
     std::printf("clock samples %lld backwards %lld first-move %.3f s rate %.4f offset %.3f s "
                 "latency %u\n",
                 (long long)samples, (long long)backwards,
                 firstMoveNs < 0 ? -1.0 : double(firstMoveNs - start) * 1e-9,
-                steadySeconds > 0 ? double(position - oneSecondPosition) / rate / steadySeconds
-                                  : 0.0,
+                steadySeconds > 0 ? double(position - steadyPosition) / rate / steadySeconds : 0.0,
                 double(position) / rate - double(now - start) * 1e-9, unsigned(latency));
+    return 0;
+}
+
+// Plays the file as the demo does (the device opened at 44.1 kHz first) and samples its position
+// in seconds every 10 ms until it stands at the music's end; prints the device's rate, when the
+// position first moved, its rate against the wall clock from a second after that to the end (so
+// a start-up lag on a busy machine does not count), where it ended against the music's length,
+// and how often it went back.
+static int playFile(const char* path) {
+    Mp3Decoder* probe = openOrReport(path);
+    if (!probe) return 2;
+    double lengthSeconds = double(mp3LengthFrames(probe)) / double(mp3Rate(probe));
+    mp3Close(probe);
+    if (!audioInitDevice(-1, rate, 0)) return 1;
+    AudioStream stream = audioCreateFileStream(path, 0, 0, 0);
+    if (!stream) return 2;
+    audioStartOutput();
+    audioPlay(stream, 0);
+    int64_t start = nowNs();
+    int64_t deadline = start + int64_t((3.0 * lengthSeconds + 30.0) * 1e9);
+    double seconds = 0, previous = 0, firstMove = -1, oneSecond = -1, oneSecondAt = 0;
+    double lastWall = 0, lastSeconds = 0;
+    long long backwards = 0;
+    for (int64_t now = start; seconds < lengthSeconds && now < deadline; now = nowNs()) {
+        seconds = audioBytesToSeconds(stream, audioBytePosition(stream));
+        double wall = double(now - start) * 1e-9;
+        if (seconds < previous) ++backwards;
+        if (seconds > 0 && firstMove < 0) firstMove = wall;
+        if (firstMove >= 0 && oneSecond < 0 && wall >= firstMove + 1.0)
+            oneSecond = seconds, oneSecondAt = wall;
+        if (oneSecond >= 0 && seconds < lengthSeconds) lastWall = wall, lastSeconds = seconds;
+        previous = std::max(previous, seconds);
+        Sleep(10);
+    }
+    int32_t deviceRate = audioDeviceRate();
+    audioShutdown();
+    double steady = lastWall - oneSecondAt;
+    std::printf("device-rate %d first-move %.3f s rate %.4f end %.9f length %.9f backwards %lld\n",
+                int(deviceRate), firstMove, steady > 0 ? (lastSeconds - oneSecond) / steady : 0.0,
+                seconds, lengthSeconds, backwards);
     return 0;
 }
 
@@ -203,9 +254,11 @@ int main(int argc, char** argv) {
     if (!std::strcmp(command, "decode-many")) return decodeMany(argc - 2, argv + 2);
     if (!std::strcmp(command, "seek") && argc == 3) return seekCheck(argv[2]);
     if (!std::strcmp(command, "play") && argc == 3) return play(std::atof(argv[2]));
+    if (!std::strcmp(command, "play-file") && argc == 3) return playFile(argv[2]);
     if (!std::strcmp(command, "open") && argc == 2) return openDevice();
     if (!std::strcmp(command, "leave") && argc == 2) return leave();
     std::fprintf(stderr,
-                 "usage: brumelt-audio-check decode|decode-many|seek|play|open|leave ...\n");
+                 "usage: brumelt-audio-check decode|decode-many|seek|play|play-file|open|leave "
+                 "...\n");
     return 4;
 }
