@@ -182,7 +182,7 @@ case "$cmd" in
     # the x86-64 cases on what CPU those leave (lower priority, so that the real-time audio cases
     # keep theirs), their output held back until they are done. A set-up that failed above shows
     # again, with its cause, in their first case.
-    wait "$i386_root_maker" || log "the i386 root was not made in the background; its tests try once more"
+    wait "$i386_root_maker" || log "the i386 root was not made in the background; its tests try again"
     nice -n 10 scripts/windows.sh test32 >"$build_dir/wine32-tests.log" 2>&1 &
     x86_tests=$!
     started_pids+=("$x86_tests")
