@@ -140,6 +140,38 @@ TEST_F(AudioOutput, DiskDriverReceivesExactlyTheGaplessDecodeAndTheClockEndsAtIt
         << "the device never received the decoded music intact";
 }
 
+// Music written at another rate or in mono (what most encoders write by default is 48 kHz)
+// plays at the device's 44.1 kHz: the device receives libmpg123's resampled decode intact and the
+// clock ends at its length.
+TEST_F(AudioOutput, MusicAtOtherRatesAndInMonoPlaysResampledToTheDevice) {
+    struct Case {
+        const char* name;
+        const char* lameOptions;
+    };
+    for (const Case& c : {Case{"48k", "--resample 48"}, Case{"32k-mono", "--resample 32 -m m"}}) {
+        SCOPED_TRACE(c.name);
+        const std::string mp3 = folder->file(std::string(c.name) + ".mp3");
+        ASSERT_TRUE(encodeMp3(folder->file("tone.wav"), mp3, c.lameOptions));
+        const std::string raw = folder->file(std::string(c.name) + ".raw");
+        useDriver("disk");
+        setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+        ASSERT_NE(audioInitDevice(-1, 44100, 0), 0);
+        AudioStream stream = audioCreateFileStream(mp3.c_str(), 0, 0, 0);
+        ASSERT_NE(stream, 0u);
+        const std::vector<uint8_t> decoded = decodeMp3(mp3);
+        ASSERT_GT(decoded.size(), 44100u * 4u);
+
+        audioStartOutput();
+        audioPlay(stream, 0);
+        EXPECT_EQ(waitForPosition(stream, decoded.size(), waitSeconds), decoded.size());
+        EXPECT_NEAR(audioBytesToSeconds(stream, decoded.size()), 2.5, 0.05);
+        audioShutdown();
+        EXPECT_TRUE(
+            receivedMusicBetweenSilences(readFileBytes(raw), decoded.data(), decoded.size()))
+            << "the device never received the resampled music intact";
+    }
+}
+
 TEST_F(AudioOutput, SeekBeforePlayStartsTheMusicAtTheSeekedFrameOnTheDiskDriver) {
     std::string raw = folder->file("seeked.raw");
     useDriver("disk");

@@ -43,8 +43,9 @@ size_t writeToneWav(const std::string& path, double seconds, double frequency) {
     return frames;
 }
 
-bool encodeMp3(const std::string& wavPath, const std::string& mp3Path) {
-    std::string command = "lame --quiet -b 160 '" + wavPath + "' '" + mp3Path + "'";
+bool encodeMp3(const std::string& wavPath, const std::string& mp3Path, const char* options) {
+    std::string command =
+        std::string("lame --quiet -b 160 ") + options + " '" + wavPath + "' '" + mp3Path + "'";
     return std::system(command.c_str()) == 0;
 }
 
