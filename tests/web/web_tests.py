@@ -13,12 +13,15 @@ import argparse
 import base64
 import gzip
 import json
+import math
 import os
 import subprocess
 import sys
 import tempfile
+import struct
 import time
 import unittest
+import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake"))
@@ -412,6 +415,28 @@ class FaultTest(BrowserCase):
                 self.assertTrue(any(kind == "error" and wanted in text
                                     for kind, text in self.page.console_lines()))
                 self.assertEqual(self.page.evaluate("brumeltPage.frames.length"), 0)
+
+
+    def test_music_at_48_khz_in_mono_plays_on_its_clock(self):
+        # What most encoders write by default: 48 kHz; in mono, as a voice track might be.
+        with tempfile.TemporaryDirectory(prefix="brumelt-music-") as folder:
+            wav, mp3 = os.path.join(folder, "tone.wav"), os.path.join(folder, "tone.mp3")
+            with wave.open(wav, "wb") as out:
+                out.setnchannels(1)
+                out.setsampwidth(2)
+                out.setframerate(48000)
+                out.writeframes(b"".join(
+                    struct.pack("<h", int(8000 * math.sin(2 * math.pi * 440 * i / 48000)))
+                    for i in range(48000 * 4)))
+            subprocess.run(["lame", "--quiet", "-m", "m", wav, mp3], check=True)
+            with open(mp3, "rb") as f:
+                self.server.overrides["/assets/music.mp3"] = f.read()
+        self.run_show()
+        self.assertAlmostEqual(self.page.evaluate("document.getElementById('music').duration"),
+                               4.0, delta=0.1)
+        self.page.wait_for("brumeltPage.frames.at(-1)[1] > 1.5", 60)
+        last = self.page.evaluate("brumeltPage.frames.at(-1)")
+        self.assertAlmostEqual(last[2], last[1] * 22.0, places=9)
 
 
 def main():
