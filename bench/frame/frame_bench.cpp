@@ -13,13 +13,14 @@
 // At the --overhead size it then compares, frame for frame in alternation, renderFrame with a
 // bare frame that draws the same three passes with the uniforms already set, and measures the
 // thread CPU time of evaluating the tracks and setting the uniforms alone.
+#include "base/exit_codes.h"
 #include "base/log.h"
 #include "base/show.h"
 #include "platform/gl.h"
-#include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
 #include "render/content_internal.h"
+#include "startup/startup.h"
 
 #include <algorithm>
 #include <chrono>
@@ -80,25 +81,21 @@ static bool parseSize(const char* text, int* w, int* h) {
 static int usage() {
     std::fprintf(stderr, "usage: bench_frame [--frames N] [--warmup N] [--rows R,R,...] "
                          "[--names A,B,...] [--overhead WxH] [--overhead-frames N] WxH ...\n");
-    return 2;
+    return exitUsage;
 }
 
-static AppWindow* openWindow(int width, int height) {
-    AppWindow* window = windowCreate(width, height, "bench_frame", windowHidden);
-    if (!window) return nullptr;
-    if (glLoaderInit() || glLoaderMissingEntryPoints()) {
-        windowDestroy(window);
-        return nullptr;
-    }
-    return window;
-}
-
-// Content for a window of this size, with the tracks of the demo folder.
-static Content* openContent(int width, int height) {
-    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
-    if (!content || openTracks(*content) != 0) return nullptr;
-    loadContent(*content);
-    return content;
+// A hidden window of this size with the content loaded and the tracks of the demo folder; null
+// (after the start-up's line and this program's) when it cannot be had.
+static Content* openSize(int width, int height, StartUp* started) {
+    const StartUpRequest request = {.width = width,
+                                    .height = height,
+                                    .title = "bench_frame",
+                                    .windowFlags = windowHidden,
+                                    .depth = startUpTracks};
+    if (startUp(request, started) == exitDone) return started->content;
+    shutDown(*started);
+    std::fprintf(stderr, "bench_frame: no %dx%d window with a usable GL context\n", width, height);
+    return nullptr;
 }
 
 static bool haveTimerQueries() {
@@ -266,19 +263,12 @@ int main(int argc, char** argv) {
     if (!rowsGiven) o.rows = {0.0};
     if (o.sizes.empty()) o.sizes = {{320, 180}, {640, 360}, {1280, 720}};
     setLogProgramName("bench_frame");
-    if (!windowSystemInit()) {
-        std::fprintf(stderr, "bench_frame: the window library failed (is there a display?)\n");
-        return 1;
-    }
     bool timerQueries = false;
     bool tableStarted = false;
     for (auto [w, h] : o.sizes) {
-        AppWindow* window = openWindow(w, h);
-        Content* content = window ? openContent(w, h) : nullptr;
-        if (!content) {
-            std::fprintf(stderr, "bench_frame: no %dx%d window with a usable GL context\n", w, h);
-            continue;
-        }
+        StartUp started;
+        Content* content = openSize(w, h, &started);
+        if (!content) continue;
         if (!tableStarted) {
             timerQueries = haveTimerQueries();
             std::printf("GL %s, %s. Pass times: %s. %d frames after %d of warm-up per row.\n\n",
@@ -293,22 +283,15 @@ int main(int argc, char** argv) {
             tableStarted = true;
         }
         measureSize(*content, o, w, h, timerQueries);
-        releaseContent(content);
-        windowDestroy(window);
+        shutDown(started);
     }
 
     if (o.overheadFrames > 0) {
-        AppWindow* window = openWindow(o.overheadWidth, o.overheadHeight);
-        Content* content = window ? openContent(o.overheadWidth, o.overheadHeight) : nullptr;
-        if (!content) {
-            std::fprintf(stderr, "bench_frame: no %dx%d window with a usable GL context\n",
-                         o.overheadWidth, o.overheadHeight);
-            return 1;
-        }
+        StartUp started;
+        Content* content = openSize(o.overheadWidth, o.overheadHeight, &started);
+        if (!content) return exitFailed;
         measureOverhead(*content, o);
-        releaseContent(content);
-        windowDestroy(window);
+        shutDown(started);
     }
-    windowSystemTerminate();
-    return 0;
+    return exitDone;
 }

@@ -12,12 +12,13 @@
 // machine. --fullscreen switches the primary display to WxH as the demo's fullscreen box does
 // (the screen must offer that mode). Prints medians in milliseconds as a Markdown table.
 #include "audio/music.h"
+#include "base/exit_codes.h"
 #include "base/show.h"
 #include "platform/gl.h"
-#include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
 #include "render/content_internal.h"
+#include "startup/startup.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -59,13 +60,14 @@ static void mark(int step) {
 static int child(int width, int height, bool fullscreen) {
     mark(0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    windowSystemInit();
-    AppWindow* window =
-        windowCreate(width, height, "bench_startup", fullscreen ? uint32_t(windowFullscreen) : 0u);
-    if (!window) return 1;
-    if (glLoaderInit() || glLoaderMissingEntryPoints()) return 1;
-    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
-    if (!content) return 1;
+    StartUp started = {};
+    const StartUpRequest request = {.width = width,
+                                    .height = height,
+                                    .title = "bench_startup",
+                                    .windowFlags = fullscreen ? uint32_t(windowFullscreen) : 0u,
+                                    .depth = startUpContent};
+    if (int32_t code = startUp(request, &started)) return code;
+    Content* content = started.content;
     mark(1);
     loadImages(*content);
     glFinish(); // the upload is finished inside the driver's own time, not the next step's
@@ -76,22 +78,22 @@ static int child(int width, int height, bool fullscreen) {
     mark(4);
     primeFrame(*content);
     mark(5);
-    if (!initMusicDevice()) return 1;
+    if (!initMusicDevice()) return exitAudioDevice;
     mark(6);
     MusicStream music = openMusic(showMusicPath);
-    if (!music) return 1;
+    if (!music) return exitMusicFile;
     mark(7);
-    if (openTracks(*content) != 0) return 1;
+    if (int32_t code = openStartUpTracks(started)) return code;
     mark(8);
     startMusic(music);
     windowPollEvents();
     renderFrame(*content, musicSeconds(music) * showRowsPerSecond);
-    windowSwapBuffers(window);
+    windowSwapBuffers(started.window);
     glFinish();
     mark(9);
     std::fflush(stdout);
-    windowSystemTerminate(); // gives a switched mode back
-    std::_Exit(0);           // the demo would play on; the measurement ends here
+    shutDown(started); // gives a switched mode back
+    std::_Exit(0);     // the demo would play on; the measurement ends here
 }
 
 static double median(std::vector<double> v) {
@@ -154,7 +156,7 @@ int main(int argc, char** argv) {
     bool noShaderCache = false, fullscreen = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--child") && i + 1 < argc) {
-            if (std::sscanf(argv[i + 1], "%dx%d", &width, &height) != 2) return 2;
+            if (std::sscanf(argv[i + 1], "%dx%d", &width, &height) != 2) return exitUsage;
             return child(width, height, i + 2 < argc && !std::strcmp(argv[i + 2], "--fullscreen"));
         } else if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
@@ -166,7 +168,7 @@ int main(int argc, char** argv) {
             std::fprintf(
                 stderr,
                 "usage: bench_startup [--runs N] [--no-shader-cache] [--fullscreen] [WxH]\n");
-            return 2;
+            return exitUsage;
         }
     }
     if (noShaderCache) setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
@@ -178,7 +180,7 @@ int main(int argc, char** argv) {
         std::vector<double> marks = runChild("/proc/self/exe", size, fullscreen);
         if (marks.empty()) {
             std::fprintf(stderr, "bench_startup: run %d failed (demo folder? display?)\n", r + 1);
-            return 1;
+            return exitFailed;
         }
         for (int s = 0; s < stepCount; ++s)
             steps[s].push_back((marks[s] - (s ? marks[s - 1] : 0.0)) * 1e3);
@@ -193,5 +195,5 @@ int main(int argc, char** argv) {
                     s == 0 ? " (from the parent's spawn call)" : "", median(steps[s]));
     }
     std::printf("| **process start to first frame** | **%.1f** |\n", median(totals));
-    return 0;
+    return exitDone;
 }

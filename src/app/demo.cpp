@@ -6,10 +6,10 @@
 #include "base/log.h"
 #include "base/show.h"
 #include "platform/gl.h"
-#include "platform/gl_loader.h"
 #include "platform/quit_signals.h"
 #include "platform/window.h"
 #include "render/content.h"
+#include "startup/startup.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -32,36 +32,22 @@ static long testCrashFrame() {
     return frame && *frame ? std::strtol(frame, nullptr, 10) : -1;
 }
 
-// Everything from the window to the end of the show; returns the exit code.
-static int32_t playShow() {
-    AppWindow* window = windowCreate(screenWidth, screenHeight, showWindowTitle,
-                                     fullscreen == 1 ? uint32_t(windowFullscreen) : 0u);
-    if (!window) return demoExitGraphics;
-    if (fullscreen == 1) windowHideCursor(window);
-    if (const char* problem = glLoaderInit()) {
-        logMessage("gl", "the extension loader failed: %s", problem);
-        return demoExitGraphics;
-    }
-    if (const char* missing = glLoaderMissingEntryPoints()) {
-        logMessage("gl", "the driver lacks %s", missing);
-        return demoExitGraphics;
-    }
+// Everything from the window to the end of the show, in what started; returns the exit code.
+static int32_t playShow(StartUp& started) {
+    const StartUpRequest request = {.width = screenWidth,
+                                    .height = screenHeight,
+                                    .title = showWindowTitle,
+                                    .windowFlags =
+                                        fullscreen == 1 ? uint32_t(windowFullscreen) : 0u,
+                                    .depth = startUpLoaded};
+    if (int32_t code = startUp(request, &started)) return code;
+    AppWindow* window = started.window;
+    Content* content = started.content;
 
-    Content* content = makeContent(screenWidth, screenHeight, showAssetsDir, showTrackPrefix);
-    if (!content) {
-        logMessage("render", "cannot hold the content for a %dx%d window", screenWidth,
-                   screenHeight);
-        return demoExitGraphics;
-    }
-    loadContent(*content);
-
-    if (!initMusicDevice()) return demoExitAudioDevice;
+    if (!initMusicDevice()) return exitAudioDevice;
     MusicStream music = openMusic(showMusicPath);
-    if (!music) return demoExitMusicFile;
-    if (openTracks(*content) != 0) {
-        logMessage("tracks", "cannot create the track set");
-        return demoExitTrackSet;
-    }
+    if (!music) return exitMusicFile;
+    if (int32_t code = openStartUpTracks(started)) return code;
     startMusic(music);
 
     const long crashFrame = testCrashFrame();
@@ -81,16 +67,16 @@ static int32_t playShow() {
         if (windowEscapePressed(window)) break;
         if (quitSignalReceived()) break;
     }
-    return demoExitNormal;
+    return exitDone;
 }
 
 int32_t runDemo() {
     quitSignalsCatch();
-    windowSystemInit();
-    int32_t code = playShow();
+    StartUp started = {};
+    int32_t code = playShow(started);
     // Every way out gives the display mode back before the process ends; after a quit signal the
     // process then ends as that signal would have ended it.
-    windowSystemTerminate();
+    shutDown(started);
     quitSignalEndProcess();
     return code;
 }
@@ -98,7 +84,7 @@ int32_t runDemo() {
 int32_t runEntryPoint(void* instance) {
     DisplaySettings setup;
     setup.instance = instance;
-    if (showSetupDialog(setup) == 0) return demoExitCancelled;
+    if (showSetupDialog(setup) == 0) return exitCancelled;
     screenWidth = setup.width;
     screenHeight = setup.height;
     fullscreen = setup.windowed == 0 ? 1 : 0;

@@ -1,25 +1,19 @@
 // The demo body: window and GL context, content, music, and the frame loop.
 //
-// Exit codes returned by runDemo (and so by the process):
-//   0  normal end (157 s passed, the window was closed, or Escape was pressed)
-//   1  the audio device could not be initialised
-//   2  the music file could not be opened or decoded
-//   3  the track set could not be created
-//   4  the window, the GL context or the GL entry points could not be had
+// Exit codes returned by runDemo and runEntryPoint (and so by the process), from
+// base/exit_codes.h:
+//   exitCancelled -1  the setup dialog was cancelled
+//   exitDone       0  normal end (157 s passed, the window was closed, or Escape was pressed)
+//   exitAudioDevice 1 the audio device could not be initialised
+//   exitMusicFile  2  the music file could not be opened or decoded
+//   exitTrackSet   3  the track set could not be created
+//   exitGraphics   4  the window, the GL context or the GL entry points could not be had
 // Each failure prints one line on stderr naming its cause.
 #pragma once
+#include "base/exit_codes.h"
 #include "base/show.h"
 
 #include <cstdint>
-
-enum DemoExitCode : int32_t {
-    demoExitCancelled = -1,
-    demoExitNormal = 0,
-    demoExitAudioDevice = 1,
-    demoExitMusicFile = 2,
-    demoExitTrackSet = 3,
-    demoExitGraphics = 4,
-};
 
 // Seconds since the window library started after which the demo ends.
 inline constexpr double demoLengthSeconds = showLengthSeconds;

@@ -13,14 +13,14 @@
 //
 // brumeltStill draws the frame at one row and keeps its pixels for comparison with the desktop
 // capture; brumeltBenchFrames times frames drawn back to back.
-#include "app/demo.h"
 #include "audio/music.h"
+#include "base/exit_codes.h"
 #include "base/log.h"
 #include "base/show.h"
 #include "platform/gl.h"
-#include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
+#include "startup/startup.h"
 
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
@@ -51,30 +51,16 @@ static double showStart;
 static bool contextLost;
 static std::vector<uint8_t> stillPixels;
 
-// The window and the content, made once per page (readyAt) at the first size asked for: later
-// shows reuse them, sized by sizeShow.
-static int prepare(int32_t width, int32_t height, uint32_t flags) {
-    windowSystemInit();
-    window = windowCreate(width, height, showWindowTitle, flags);
-    if (!window) return demoExitGraphics;
-    if (const char* problem = glLoaderInit()) {
-        logMessage("gl", "the entry points cannot be had: %s", problem);
-        return demoExitGraphics;
-    }
-    if (const char* missing = glLoaderMissingEntryPoints()) {
-        logMessage("gl", "the browser lacks %s", missing);
-        return demoExitGraphics;
-    }
-    content = makeContent(width, height, showAssetsDir, showTrackPrefix);
-    if (!content) return demoExitGraphics;
-    loadContent(*content);
-    return demoExitNormal;
-}
-
-static int openShowTracks() {
-    if (openTracks(*content) == 0) return demoExitNormal;
-    logMessage("tracks", "cannot create the track set");
-    return demoExitTrackSet;
+// The window, the content (at the first size asked for: later shows reuse them, sized by
+// sizeShow) and the tracks, made once per page by readyAt.
+static int prepare(int32_t width, int32_t height) {
+    static StartUp started;
+    const StartUpRequest request = {
+        .width = width, .height = height, .title = showWindowTitle, .depth = startUpTracks};
+    int code = startUp(request, &started);
+    window = started.window;
+    content = started.content;
+    return code;
 }
 
 // The browser calls this after taking the context away (another tab's GPU reset, a driver
@@ -114,18 +100,17 @@ static void sizeShow(int32_t width, int32_t height) {
 static int readyAt(int32_t width, int32_t height) {
     static int loaded = -1;
     if (loaded < 0) {
-        loaded = prepare(width, height, 0);
-        if (loaded == demoExitNormal) loaded = openShowTracks();
-        if (loaded == demoExitNormal) {
+        loaded = prepare(width, height);
+        if (loaded == exitDone) {
             const char* canvas = static_cast<const char*>(windowNativeHandle(window));
             emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, onContextLost);
             emscripten_set_webglcontextrestored_callback(canvas, nullptr, EM_FALSE,
                                                          onContextRestored);
         }
     }
-    if (loaded != demoExitNormal) return loaded;
+    if (loaded != exitDone) return loaded;
     sizeShow(width, height);
-    return demoExitNormal;
+    return exitDone;
 }
 
 static void showFrame() {
@@ -163,26 +148,26 @@ EMSCRIPTEN_KEEPALIVE int brumeltLoad(int32_t width, int32_t height) {
 // click, and leaving it ends the show.
 EMSCRIPTEN_KEEPALIVE int brumeltStart(int32_t width, int32_t height) {
     int code = readyAt(width, height);
-    if (code != demoExitNormal) return code;
-    if (!initMusicDevice()) return demoExitAudioDevice;
+    if (code != exitDone) return code;
+    if (!initMusicDevice()) return exitAudioDevice;
     music = openMusic(showMusicPath);
-    if (!music) return demoExitMusicFile;
+    if (!music) return exitMusicFile;
     windowForgetInput(window);
     startMusic(music);
     showStart = windowSystemTime();
     emscripten_set_main_loop(showFrame, 0, false);
-    return demoExitNormal;
+    return exitDone;
 }
 
 // Draws the frame at `row` once, as brumelt-capture does, and keeps its pixels; 0 on success.
 EMSCRIPTEN_KEEPALIVE int brumeltStill(int32_t width, int32_t height, double row) {
     int code = readyAt(width, height);
-    if (code != demoExitNormal) return code;
+    if (code != exitDone) return code;
     renderFrame(*content, row);
     // Read before control returns to the browser, which presents and then clears the buffer.
     stillPixels.resize(size_t(width) * size_t(height) * 4);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, stillPixels.data());
-    return demoExitNormal;
+    return exitDone;
 }
 
 // The last still's pixels, RGBA, bottom row first; null before any.

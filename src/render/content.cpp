@@ -3,9 +3,7 @@
 
 #include "base/show.h"
 #include "render/resources.h"
-#include "shaders/final.glsl.h"
-#include "shaders/glow.glsl.h"
-#include "shaders/scene.glsl.h"
+#include "render/shader_table.h"
 #include "tracks/tracks.h"
 
 #include <cstdio>
@@ -79,8 +77,9 @@ void loadImages(Content& content) {
 }
 
 void buildPrograms(Content& content) {
-    usePrograms(content, buildProgram(scene_glsl), buildProgram(glow_glsl),
-                buildProgram(final_glsl));
+    usePrograms(content, buildProgram(passShaderSource(framePassScene)),
+                buildProgram(passShaderSource(framePassGlow)),
+                buildProgram(passShaderSource(framePassFinal)));
 }
 
 void usePrograms(Content& content, ShaderProgram scene, ShaderProgram glow, ShaderProgram final) {
@@ -91,14 +90,8 @@ void usePrograms(Content& content, ShaderProgram scene, ShaderProgram glow, Shad
 }
 
 void createTargets(Content& content) {
-    RenderTarget a = createRenderTarget(content.width, content.height);
-    content.fbo = a.framebuffer;
-    content.depthId = a.depthRenderbuffer;
-    content.fboTexture = a.colourTexture;
-    RenderTarget b = createRenderTarget(content.width, content.height);
-    content.gfbo = b.framebuffer;
-    content.gdepthId = b.depthRenderbuffer;
-    content.gfboTexture = b.colourTexture;
+    content.sceneTarget = createRenderTarget(content.width, content.height);
+    content.glowTarget = createRenderTarget(content.width, content.height);
 }
 
 void primeFrame(Content& content) {
@@ -124,9 +117,10 @@ void loadContent(Content& content) {
 }
 
 void sizeTargets(Content& content, int32_t width, int32_t height) {
-    if (content.width == width && content.height == height && content.fbo) return;
-    deleteRenderTarget(RenderTarget{content.fbo, content.depthId, content.fboTexture});
-    deleteRenderTarget(RenderTarget{content.gfbo, content.gdepthId, content.gfboTexture});
+    if (content.width == width && content.height == height && content.sceneTarget.framebuffer)
+        return;
+    deleteRenderTarget(content.sceneTarget);
+    deleteRenderTarget(content.glowTarget);
     content.width = width;
     content.height = height;
     createTargets(content);
@@ -183,10 +177,10 @@ static void setUniforms(const Content& content, FramePass pass, double row) {
     }
 }
 
-// Scene pass, into target A.
+// Scene pass, into the scene target.
 static void scenePass(const Content& content, double row, bool withUniforms) {
     glUseProgram(content.sceneProgram);
-    glBindFramebuffer(GL_FRAMEBUFFER, content.fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, content.sceneTarget.framebuffer);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, content.greetsTex);
@@ -201,25 +195,25 @@ static void scenePass(const Content& content, double row, bool withUniforms) {
     glUseProgram(0);
 }
 
-// Glow pass, target A into target B.
+// Glow pass, the scene target into the glow target.
 static void glowPass(const Content& content, double row, bool withUniforms) {
-    glBindFramebuffer(GL_FRAMEBUFFER, content.gfbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, content.glowTarget.framebuffer);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(content.glowProgram);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, content.fboTexture);
+    glBindTexture(GL_TEXTURE_2D, content.sceneTarget.colourTexture);
     if (withUniforms) setUniforms(content, framePassGlow, row);
     drawFullScreenRect();
     glUseProgram(0);
 }
 
-// Final pass, target B onto the window.
+// Final pass, the glow target onto the window.
 static void finalPass(const Content& content, double row, bool withUniforms) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(content.finalProgram);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, content.gfboTexture);
+    glBindTexture(GL_TEXTURE_2D, content.glowTarget.colourTexture);
     if (withUniforms) setUniforms(content, framePassFinal, row);
     drawFullScreenRect();
     glUseProgram(0);

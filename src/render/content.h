@@ -22,8 +22,8 @@ struct Content {
 
     GLuint greetsTex, qrvTex;
     ShaderProgram sceneProgram, glowProgram, finalProgram;
-    GLuint fbo, depthId, fboTexture;    // target A: the scene
-    GLuint gfbo, gdepthId, gfboTexture; // target B: the glow
+    RenderTarget sceneTarget; // the scene pass draws here, the glow pass reads it
+    RenderTarget glowTarget;  // the glow pass draws here, the final pass reads it
 
     TrackSet* trackSet;
     Track* tracks[uniformTrackSlotCount];        // by track slot; null before openTracks

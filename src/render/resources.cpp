@@ -3,10 +3,6 @@
 #include "base/log.h"
 #include "formats/tga.h"
 #include "platform/file.h"
-#include "shaders/final.glsl.h"
-#include "shaders/glow.glsl.h"
-#include "shaders/scene.glsl.h"
-#include "shaders/vertex.glsl.h"
 
 #include <string>
 
@@ -74,14 +70,6 @@ GLuint loadTgaTexture(const char* path) {
 static const GLuint fullScreenRectAttribute = 0;
 #endif
 
-static const char* shaderFileName(const char* text) {
-    if (text == vertex_glsl) return "vertex.glsl";
-    if (text == scene_glsl) return "scene.glsl";
-    if (text == glow_glsl) return "glow.glsl";
-    if (text == final_glsl) return "final.glsl";
-    return "fragment stage";
-}
-
 // The info log without its trailing line breaks.
 static std::string trimmedLog(std::string log) {
     while (!log.empty() && (log.back() == '\n' || log.back() == '\r' || log.back() == '\0')) {
@@ -90,26 +78,31 @@ static std::string trimmedLog(std::string log) {
     return log;
 }
 
-static GLuint compileShader(GLenum type, const char* text) {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &text, nullptr);
+static GLuint compileStage(const ShaderSource& source, ShaderBuildFailure* failure) {
+    GLuint shader = glCreateShader(source.stage);
+    glShaderSource(shader, 1, &source.text, nullptr);
     glCompileShader(shader);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled != GL_TRUE) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        std::string log(size_t(length > 0 ? length : 1), '\0');
-        glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
-        logMessage("render", "%s: compile failed: %s", shaderFileName(text),
-                   trimmedLog(log).c_str());
-    }
-    return shader;
+    if (compiled == GL_TRUE) return shader;
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    std::string log(size_t(length > 0 ? length : 1), '\0');
+    glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
+    glDeleteShader(shader);
+    *failure = ShaderBuildFailure{source.name, 0, trimmedLog(log)};
+    return 0;
 }
 
-ShaderProgram buildProgram(const char* fragmentText) {
-    GLuint vertexShader = compileShader(GL_VERTEX_SHADER, vertex_glsl);
-    GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, fragmentText);
+GLuint compileAndLink(const ShaderSource& vertex, const ShaderSource& fragment,
+                      ShaderBuildFailure* failure) {
+    GLuint vertexShader = compileStage(vertex, failure);
+    if (!vertexShader) return 0;
+    GLuint fragmentShader = compileStage(fragment, failure);
+    if (!fragmentShader) {
+        glDeleteShader(vertexShader);
+        return 0;
+    }
     GLuint program = glCreateProgram();
     glAttachShader(program, vertexShader);
     glAttachShader(program, fragmentShader);
@@ -118,15 +111,27 @@ ShaderProgram buildProgram(const char* fragmentText) {
     glBindAttribLocation(program, fullScreenRectAttribute, "brumeltVertex");
 #endif
     glLinkProgram(program);
+    // The program keeps what it linked; the stages go with it when it is deleted.
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        GLint length = 0;
-        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-        std::string log(size_t(length > 0 ? length : 1), '\0');
-        glGetProgramInfoLog(program, GLsizei(log.size()), nullptr, log.data());
-        logMessage("render", "%s: link failed: %s", shaderFileName(fragmentText),
-                   trimmedLog(log).c_str());
+    if (linked == GL_TRUE) return program;
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::string log(size_t(length > 0 ? length : 1), '\0');
+    glGetProgramInfoLog(program, GLsizei(log.size()), nullptr, log.data());
+    glDeleteProgram(program);
+    *failure = ShaderBuildFailure{fragment.name, 1, trimmedLog(log)};
+    return 0;
+}
+
+ShaderProgram buildProgram(const ShaderSource& fragment) {
+    ShaderBuildFailure failure;
+    GLuint program = compileAndLink(vertexShaderSource(), fragment, &failure);
+    if (!program) {
+        logMessage("render", "%s: %s failed: %s", failure.fileName,
+                   failure.linkFailed ? "link" : "compile", failure.log.c_str());
     }
     return program;
 }

@@ -3,11 +3,14 @@
 // Everything here needs a current GL context with the extension loader initialised, and runs on
 // the thread that holds it. Objects are made once and kept, except render targets, which a new
 // size replaces. Problems (an unusable image file, a shader that does not compile or link, an
-// incomplete framebuffer) are reported on stderr with one line each; the objects are still
-// returned, so the show goes on with whatever the driver draws.
+// incomplete framebuffer) are reported on stderr with one line each, and the show goes on with
+// whatever the driver draws: a placeholder texture, program 0, the incomplete target.
 #pragma once
 #include "platform/gl.h"
+#include "render/shader_table.h"
+
 #include <cstdint>
+#include <string>
 
 // An offscreen framebuffer with an RGBA8 colour texture and a 24-bit depth renderbuffer.
 struct RenderTarget {
@@ -24,9 +27,23 @@ typedef GLuint ShaderProgram;
 // 1 x 1 transparent texture instead. Leaves nothing bound to GL_TEXTURE_2D.
 GLuint loadTgaTexture(const char* path);
 
-// Compiles the shared vertex text and fragmentText and links them. Does not make the program
-// current.
-ShaderProgram buildProgram(const char* fragmentText);
+// Why a program was not built: the file whose stage did not compile (the fragment stage's when
+// the link failed) and the driver's log, its trailing line breaks dropped.
+struct ShaderBuildFailure {
+    const char* fileName;
+    int32_t linkFailed; // 1: both stages compiled but the program did not link
+    std::string log;
+};
+
+// Compiles vertex and fragment (stopping at the first that fails) and links them; in the browser
+// build the rectangle's corner attribute is bound first. The program; or 0, with no shader or
+// program left behind and *failure filled in. Does not make the program current.
+GLuint compileAndLink(const ShaderSource& vertex, const ShaderSource& fragment,
+                      ShaderBuildFailure* failure);
+
+// The embedded vertex stage and fragment, compiled and linked; 0 after one stderr line
+// ("FILE: compile failed: LOG" or "FILE: link failed: LOG") when they do not build.
+ShaderProgram buildProgram(const ShaderSource& fragment);
 
 // A width x height target; leaves framebuffer 0 and no 2D texture bound.
 RenderTarget createRenderTarget(int32_t width, int32_t height);

@@ -237,7 +237,7 @@ TEST_F(FaultExit, XServerStoppedMidShowEndsTheDemoWithOneLineAndCode4) {
     int status = waitProcess(child, 30.0);
     std::printf("the demo ended %.3f s after the X server was stopped\n", secondsSince(stopped));
     std::string err = readStderr(child);
-    EXPECT_EQ(status, demoExitGraphics) << err;
+    EXPECT_EQ(status, exitGraphics) << err;
     EXPECT_NE(err.find("window: lost the connection to the X server"), std::string::npos) << err;
     EXPECT_EQ(lineCount(err), 1) << err;
 }

@@ -4,9 +4,6 @@
 #include "gl_test_context.h"
 #include "render/content.h"
 #include "render/resources.h"
-#include "shaders/final.glsl.h"
-#include "shaders/glow.glsl.h"
-#include "shaders/scene.glsl.h"
 #include "support/demo_folder.h"
 #include "support/log_capture.h"
 #include "tracks/tracks.h"
@@ -106,9 +103,9 @@ TEST(Content, EveryTrackDrivesItsUniform) {
     auto value = [&](const char* name) { return float(evaluateTrack(fetchTrack(set, name), row)); };
     GLuint greets = loadTgaTexture("assets/greets.tga");
     GLuint qrv = loadTgaTexture("assets/qrv.tga");
-    ShaderProgram scene = buildProgram(scene_glsl);
-    ShaderProgram glow = buildProgram(glow_glsl);
-    ShaderProgram final = buildProgram(final_glsl);
+    ShaderProgram scene = buildProgram(passShaderSource(framePassScene));
+    ShaderProgram glow = buildProgram(passShaderSource(framePassGlow));
+    ShaderProgram final = buildProgram(passShaderSource(framePassFinal));
     RenderTarget a = createRenderTarget(width, height);
     RenderTarget b = createRenderTarget(width, height);
     RenderTarget c = createRenderTarget(width, height);

@@ -1,25 +1,21 @@
 #include "gl_test_context.h"
 
 #include "formats/tga.h"
-#include "platform/gl_loader.h"
-#include "platform/window.h"
+#include "startup/startup.h"
 #include "support/demo_folder.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 
 bool openTestContext(int width, int height) {
-    if (!windowSystemInit()) {
-        ADD_FAILURE() << "the window system failed to start (is DISPLAY set?)";
-        return false;
-    }
-    AppWindow* window = windowCreate(width, height, "render test", windowHidden);
-    if (!window) {
-        ADD_FAILURE() << "cannot create a " << width << "x" << height << " GL window";
-        return false;
-    }
-    if (const char* problem = glLoaderInit()) {
-        ADD_FAILURE() << "the GL loader failed: " << problem;
+    StartUp started;
+    const StartUpRequest request = {.width = width,
+                                    .height = height,
+                                    .title = "render test",
+                                    .windowFlags = windowHidden,
+                                    .depth = startUpWindow};
+    if (startUp(request, &started) != exitDone) {
+        ADD_FAILURE() << "no GL context for the test: " << started.problem;
         return false;
     }
     return true;

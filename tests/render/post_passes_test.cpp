@@ -1,8 +1,6 @@
 // The glow and final passes, drawn with llvmpipe and read back.
 #include "gl_test_context.h"
 #include "render/resources.h"
-#include "shaders/final.glsl.h"
-#include "shaders/glow.glsl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,10 +24,10 @@ static std::vector<uint8_t> uniformPixels(uint8_t value) {
 
 // Draws one post pass (glow or final) of source with its float uniform set, into a fresh target;
 // returns the target's pixels.
-static std::vector<uint8_t> drawPost(const char* text, const char* uniform, float value,
+static std::vector<uint8_t> drawPost(FramePass pass, const char* uniform, float value,
                                      const std::vector<uint8_t>& source, int w = width,
                                      int h = height) {
-    ShaderProgram program = buildProgram(text);
+    ShaderProgram program = buildProgram(passShaderSource(pass));
     RenderTarget target = createRenderTarget(w, h);
     GLuint sourceTexture = makeTexture(w, h, source);
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
@@ -75,7 +73,7 @@ static float channel(const std::vector<uint8_t>& pixels, int w, int x, int y, in
 TEST(GlowPass, ZeroGlowCopiesTheSourceWithOpaqueAlpha) {
     ASSERT_TRUE(openTestContext(width, height));
     std::vector<uint8_t> source = noisePixels(7);
-    std::vector<uint8_t> got = drawPost(glow_glsl, "uGlow", 0.0f, source);
+    std::vector<uint8_t> got = drawPost(framePassGlow, "uGlow", 0.0f, source);
     expectPixels(got, width, height, 0.0f, [&](int x, int y, float* rgb) {
         for (int c = 0; c < 3; ++c)
             rgb[c] = channel(source, width, x, y, c);
@@ -85,10 +83,10 @@ TEST(GlowPass, ZeroGlowCopiesTheSourceWithOpaqueAlpha) {
 TEST(GlowPass, UniformAndBlackSources) {
     ASSERT_TRUE(openTestContext(width, height));
     // 0.5 is stored as 128/255; 128/255 + (128/255)^2 x 0.75 is 176.2/255.
-    expectPixels(drawPost(glow_glsl, "uGlow", 1.0f, uniformPixels(128)), width, height, 0.0f,
+    expectPixels(drawPost(framePassGlow, "uGlow", 1.0f, uniformPixels(128)), width, height, 0.0f,
                  [](int, int, float* rgb) { rgb[0] = rgb[1] = rgb[2] = 176.0f / 255.0f; });
     for (float glow : {1.0f, 4.0f}) {
-        expectPixels(drawPost(glow_glsl, "uGlow", glow, uniformPixels(0)), width, height, 0.0f,
+        expectPixels(drawPost(framePassGlow, "uGlow", glow, uniformPixels(0)), width, height, 0.0f,
                      [](int, int, float* rgb) { rgb[0] = rgb[1] = rgb[2] = 0.0f; });
     }
 }
@@ -107,7 +105,7 @@ TEST(GlowPass, EachKernelWeightSitsAtItsOffset) {
     }
     const float glow = 10.0f / 255.0f * 484.0f * 484.0f / 0.75f;
     const int weights[7] = {1, 2, 4, 8, 4, 2, 1};
-    std::vector<uint8_t> got = drawPost(glow_glsl, "uGlow", glow, source, size, size);
+    std::vector<uint8_t> got = drawPost(framePassGlow, "uGlow", glow, source, size, size);
     expectPixels(got, size, size, 1.0f, [&](int x, int y, float* rgb) {
         float sum[3] = {0, 0, 0};
         for (int j = -3; j <= 3; ++j) {
@@ -129,7 +127,7 @@ TEST(GlowPass, EachKernelWeightSitsAtItsOffset) {
 TEST(FinalPass, ZeroBassCopiesTheSourceWithOpaqueAlpha) {
     ASSERT_TRUE(openTestContext(width, height));
     std::vector<uint8_t> source = noisePixels(11);
-    std::vector<uint8_t> got = drawPost(final_glsl, "uBass", 0.0f, source);
+    std::vector<uint8_t> got = drawPost(framePassFinal, "uBass", 0.0f, source);
     expectPixels(got, width, height, 0.0f, [&](int x, int y, float* rgb) {
         for (int c = 0; c < 3; ++c)
             rgb[c] = channel(source, width, x, y, c);
@@ -149,7 +147,7 @@ TEST(FinalPass, BassShiftsRedAndBlueOppositeWaysAlongASine) {
         }
     }
     for (float bass : {1.5f, -2.0f}) {
-        std::vector<uint8_t> got = drawPost(final_glsl, "uBass", bass, source);
+        std::vector<uint8_t> got = drawPost(framePassFinal, "uBass", bass, source);
         expectPixels(got, width, height, 2.0f, [&](int x, int y, float* rgb) {
             float u = (x + 0.5f) / width, v = (y + 0.5f) / height;
             float shift = 0.01f * bass * std::sin(v * 50.0f);

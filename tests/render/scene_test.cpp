@@ -2,7 +2,6 @@
 #include "gl_test_context.h"
 #include "render/resources.h"
 #include "scene_reference.h"
-#include "shaders/scene.glsl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +15,7 @@ static const int height = 72;
 static std::vector<uint8_t> renderScene(const SceneParams& u, const Image& greets,
                                         const Image& qrv) {
     // Built afresh each time: every test opens its own context, which shares nothing.
-    ShaderProgram program = buildProgram(scene_glsl);
+    ShaderProgram program = buildProgram(passShaderSource(framePassScene));
     // Uploaded the way image files are: stored B, G, R, A bytes as the texture's R, G, B, A.
     auto upload = [](const Image& image) {
         std::vector<uint8_t> stored(image.rgba.size());

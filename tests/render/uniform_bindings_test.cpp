@@ -3,9 +3,6 @@
 #include "gl_test_context.h"
 #include "render/resources.h"
 #include "render/uniform_bindings.h"
-#include "shaders/final.glsl.h"
-#include "shaders/glow.glsl.h"
-#include "shaders/scene.glsl.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -28,8 +25,9 @@ static std::map<std::string, GLenum> activeUniforms(GLuint program) {
 
 TEST(UniformBindings, MatchTheUniformsOfTheShaders) {
     ASSERT_TRUE(openTestContext(16, 16));
-    const GLuint programs[] = {buildProgram(scene_glsl), buildProgram(glow_glsl),
-                               buildProgram(final_glsl)};
+    const GLuint programs[] = {buildProgram(passShaderSource(framePassScene)),
+                               buildProgram(passShaderSource(framePassGlow)),
+                               buildProgram(passShaderSource(framePassFinal))};
     const GLenum typeOfComponents[] = {0, GL_FLOAT, GL_FLOAT_VEC2, GL_FLOAT_VEC3};
     for (int pass = framePassScene; pass <= framePassFinal; ++pass) {
         std::map<std::string, GLenum> uniforms = activeUniforms(programs[pass]);

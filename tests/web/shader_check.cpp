@@ -1,34 +1,14 @@
 // Compiles the converted shaders in the browser's WebGL 1 and links each fragment stage with the
-// vertex stage, binding the position attribute as the web build does; prints one line per shader
-// and a summary line "shader_check: N failed" that the browser test reads.
-#include "shaders/final.glsl.h"
-#include "shaders/glow.glsl.h"
-#include "shaders/scene.glsl.h"
-#include "shaders/vertex.glsl.h"
+// vertex stage through the render code's own compile-and-link (which binds the position attribute
+// as the web build does); prints one line per shader and a summary line "shader_check: N failed"
+// that the browser test reads.
+#include "render/resources.h"
+#include "render/shader_table.h"
 
-#include <GLES2/gl2.h>
 #include <emscripten/html5.h>
 #include <emscripten/html5_webgl.h>
 
 #include <cstdio>
-
-static bool compiled(GLuint shader, const char* name) {
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok == GL_TRUE) return true;
-    char log[2048] = "";
-    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    std::printf("shader_check: %s: compile failed: %s\n", name, log);
-    return false;
-}
-
-static GLuint compile(GLenum type, const char* text, const char* name, int* failures) {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    if (!compiled(shader, name)) ++*failures;
-    return shader;
-}
 
 int main() {
     EmscriptenWebGLContextAttributes attributes;
@@ -42,29 +22,18 @@ int main() {
     }
     emscripten_webgl_make_context_current(context);
     int failures = 0;
-    GLuint vertex = compile(GL_VERTEX_SHADER, vertex_glsl, "vertex.glsl", &failures);
-    const struct {
-        const char* text;
-        const char* name;
-    } fragments[] = {
-        {scene_glsl, "scene.glsl"}, {glow_glsl, "glow.glsl"}, {final_glsl, "final.glsl"}};
-    for (const auto& fragment : fragments) {
-        GLuint shader = compile(GL_FRAGMENT_SHADER, fragment.text, fragment.name, &failures);
-        GLuint program = glCreateProgram();
-        glAttachShader(program, vertex);
-        glAttachShader(program, shader);
-        glBindAttribLocation(program, 0, "brumeltVertex");
-        glLinkProgram(program);
-        GLint linked = GL_FALSE;
-        glGetProgramiv(program, GL_LINK_STATUS, &linked);
-        if (linked != GL_TRUE) {
-            char log[2048] = "";
-            glGetProgramInfoLog(program, sizeof log, nullptr, log);
-            std::printf("shader_check: %s: link failed: %s\n", fragment.name, log);
-            ++failures;
-        } else {
+    for (int32_t pass = framePassScene; pass <= framePassFinal; ++pass) {
+        const ShaderSource& fragment = passShaderSource(FramePass(pass));
+        ShaderBuildFailure failure;
+        GLuint program = compileAndLink(vertexShaderSource(), fragment, &failure);
+        if (program) {
             std::printf("shader_check: %s: ok\n", fragment.name);
+            glDeleteProgram(program);
+            continue;
         }
+        std::printf("shader_check: %s: %s failed: %s\n", failure.fileName,
+                    failure.linkFailed ? "link" : "compile", failure.log.c_str());
+        ++failures;
     }
     std::printf("shader_check: %d failed\n", failures);
     return 0;

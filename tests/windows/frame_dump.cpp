@@ -7,12 +7,12 @@
 // prints their mean cost in milliseconds (for benchmarks). Built for Windows and for Linux from
 // this one source. Runs from a demo folder. Exit status: 0 written, 1 output failed, 2 bad
 // arguments, 3 no track set, 4 no window, context or GL entry points.
+#include "base/exit_codes.h"
 #include "base/log.h"
-#include "base/show.h"
 #include "platform/gl.h"
-#include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "render/content.h"
+#include "startup/startup.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     if ((argc != 4 && argc != 5) || std::sscanf(argv[1], "%dx%d", &width, &height) != 2 ||
         width < 1 || height < 1) {
         std::fprintf(stderr, "usage: brumelt-frame-dump WIDTHxHEIGHT ROW[,ROW...] OUT [FRAMES]\n");
-        return 2;
+        return exitUsage;
     }
     std::vector<std::string> rows;
     for (std::string list = argv[2];;) {
@@ -57,38 +57,36 @@ int main(int argc, char** argv) {
     }
     int frames = argc == 5 ? std::atoi(argv[4]) : 0;
 
-    if (!windowSystemInit()) return 4;
-    AppWindow* window = windowCreate(width, height, "brumelt-frame-dump", windowHidden);
-    if (!window) return 4;
-    if (const char* problem = glLoaderInit()) {
-        logMessage("gl", "%s", problem);
-        return 4;
+    StartUp started = {};
+    const StartUpRequest request = {.width = width,
+                                    .height = height,
+                                    .title = "brumelt-frame-dump",
+                                    .windowFlags = windowHidden,
+                                    .depth = startUpTracks};
+    if (int32_t code = startUp(request, &started)) {
+        shutDown(started);
+        return code;
     }
-    if (const char* missing = glLoaderMissingEntryPoints()) {
-        logMessage("gl", "the driver lacks %s", missing);
-        return 4;
-    }
-    Content* content = makeContent(width, height, showAssetsDir, showTrackPrefix);
-    if (!content) return 2;
-    loadContent(*content);
-    if (openTracks(*content) != 0) return 3;
+    Content* content = started.content;
     double row = 0;
     for (const std::string& text : rows) {
         row = std::atof(text.c_str());
         std::string path =
             rows.size() == 1 ? argv[3] : std::string(argv[3]) + "/row-" + text + ".rgb";
-        if (!dumpFrame(*content, row, width, height, path.c_str())) return 1;
+        if (!dumpFrame(*content, row, width, height, path.c_str())) {
+            shutDown(started);
+            return exitOutput;
+        }
     }
     if (frames > 0) {
-        double started = windowSystemTime();
+        double timed = windowSystemTime();
         for (int i = 1; i <= frames; ++i) {
             renderFrame(*content, row + i);
-            windowSwapBuffers(window);
+            windowSwapBuffers(started.window);
             glFinish();
         }
-        std::printf("frame ms: %.3f\n", (windowSystemTime() - started) * 1000.0 / frames);
+        std::printf("frame ms: %.3f\n", (windowSystemTime() - timed) * 1000.0 / frames);
     }
-    windowDestroy(window);
-    windowSystemTerminate();
-    return 0;
+    shutDown(started);
+    return exitDone;
 }

@@ -5,14 +5,15 @@
 // asynchronous read into one of a ring of pixel buffer objects; the frame read a few frames
 // earlier is mapped and copied into a free buffer, and a writer thread turns the buffers into
 // PNG files or feeds them to ffmpeg, so encoding overlaps the rendering of later frames.
+#include "base/exit_codes.h"
 #include "base/log.h"
 #include "base/show.h"
 #include "capture_options.h"
 #include "platform/gl.h"
-#include "platform/gl_loader.h"
 #include "platform/window.h"
 #include "png_file.h"
 #include "render/content.h"
+#include "startup/startup.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -27,8 +28,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-enum CaptureExit { exitDone = 0, exitOutput = 1, exitUsage = 2, exitTracks = 3, exitGraphics = 4 };
 
 static double now() {
     using namespace std::chrono;
@@ -271,18 +270,28 @@ static double renderOnly(Content& content, const std::vector<double>& rows) {
     return now() - started;
 }
 
-int main(int argc, char** argv) {
-    setLogProgramName("brumelt-capture");
-    CaptureOptions o;
-    std::string problem = parseCaptureOptions(argc, argv, &o);
+// ---- The steps of a capture ----
+
+// Reads the command line; false when there is nothing to capture, with *status the exit code
+// (--help prints the usage and is done).
+static bool readOptions(int argc, char** argv, CaptureOptions* o, int32_t* status) {
+    std::string problem = parseCaptureOptions(argc, argv, o);
     if (!problem.empty()) {
         logMessage("options", "%s (see --help)", problem.c_str());
-        return exitUsage;
+        *status = exitUsage;
+        return false;
     }
-    if (o.help) {
+    if (o->help) {
         std::fputs(captureUsage(), stdout);
-        return exitDone;
+        *status = exitDone;
+        return false;
     }
+    return true;
+}
+
+// Makes sure the output can be written before anything is drawn: ffmpeg and the music for a
+// video, the folder for PNG files.
+static int32_t prepareOutput(const CaptureOptions& o) {
     if (o.video) {
         if (!onPath("ffmpeg")) {
             logMessage("output", "ffmpeg was not found on PATH; it is needed for an .mp4 (Debian "
@@ -293,97 +302,87 @@ int main(int argc, char** argv) {
             logMessage("output", "%s: cannot read it; run in a demo folder", showMusicPath);
             return exitOutput;
         }
-    } else {
-        std::error_code error;
-        std::filesystem::create_directories(o.out, error);
-        if (!std::filesystem::is_directory(o.out)) {
-            logMessage("output", "%s: cannot make this folder", o.out.c_str());
-            return exitOutput;
-        }
+        return exitDone;
     }
+    std::error_code error;
+    std::filesystem::create_directories(o.out, error);
+    if (!std::filesystem::is_directory(o.out)) {
+        logMessage("output", "%s: cannot make this folder", o.out.c_str());
+        return exitOutput;
+    }
+    return exitDone;
+}
 
-    // Frames to draw.
+// The frames to draw: their rows and the PNG file of each (empty for the video).
+struct FramePlan {
     std::vector<double> rows;
     std::vector<std::string> paths;
-    int64_t firstFrame = 0, frameCount = 0;
+    int64_t firstFrame = 0, frameCount = 0; // of a range capture
+};
+
+static FramePlan planFrames(const CaptureOptions& o) {
+    FramePlan plan;
     if (!o.rows.empty()) {
-        rows = o.rows;
-        for (double row : rows)
-            paths.push_back(o.out + "/" + stillName(row));
-    } else {
-        captureFrameRange(o, &firstFrame, &frameCount);
-        for (int64_t n = firstFrame; n < firstFrame + frameCount; ++n) {
-            rows.push_back(rowOfFrame(n, o.fps));
-            paths.push_back(o.video ? std::string() : o.out + "/" + frameName(n));
-        }
+        plan.rows = o.rows;
+        for (double row : plan.rows)
+            plan.paths.push_back(o.out + "/" + stillName(row));
+        return plan;
     }
+    captureFrameRange(o, &plan.firstFrame, &plan.frameCount);
+    for (int64_t n = plan.firstFrame; n < plan.firstFrame + plan.frameCount; ++n) {
+        plan.rows.push_back(rowOfFrame(n, o.fps));
+        plan.paths.push_back(o.video ? std::string() : o.out + "/" + frameName(n));
+    }
+    return plan;
+}
 
-    if (!windowSystemInit()) {
-        logMessage("window", "the window library failed (is there a display?)");
-        return exitGraphics;
-    }
-    AppWindow* window = windowCreate(o.width, o.height, "brumelt-capture", windowHidden);
-    if (!window) return exitGraphics;
-    if (const char* loaderProblem = glLoaderInit()) {
-        logMessage("gl", "the extension loader failed: %s", loaderProblem);
-        return exitGraphics;
-    }
-    const char* missing = glLoaderMissingEntryPoints();
-    if (!missing) missing = missingCaptureEntryPoints();
-    if (missing) {
-        logMessage("gl", "the driver lacks %s", missing);
-        return exitGraphics;
-    }
-    GLint maxTexture = 0, maxRenderbuffer = 0, maxViewport[2] = {0, 0};
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
-    int32_t framebufferWidth = 0, framebufferHeight = 0;
-    windowFramebufferSize(window, &framebufferWidth, &framebufferHeight);
-    if (o.width > maxTexture || o.height > maxTexture || o.width > maxRenderbuffer ||
-        o.height > maxRenderbuffer || o.width > maxViewport[0] || o.height > maxViewport[1] ||
-        framebufferWidth != o.width || framebufferHeight != o.height) {
-        logMessage("gl",
-                   "%dx%d is larger than the driver can hold (textures up to %d, renderbuffers up "
-                   "to %d, viewport up to %dx%d, window got %dx%d)",
-                   o.width, o.height, maxTexture, maxRenderbuffer, maxViewport[0], maxViewport[1],
-                   framebufferWidth, framebufferHeight);
-        return exitGraphics;
-    }
+// A hidden window of exactly the picture's size, with the pixel buffer entry points the capture
+// reads through, and the content loaded.
+static int32_t startCapture(const CaptureOptions& o, StartUp* started) {
+    const StartUpRequest request = {.width = o.width,
+                                    .height = o.height,
+                                    .title = "brumelt-capture",
+                                    .windowFlags = windowHidden,
+                                    .depth = startUpLoaded,
+                                    .exactSize = 1,
+                                    .missingEntryPoints = missingCaptureEntryPoints};
+    return startUp(request, started);
+}
 
-    Content* content = makeContent(o.width, o.height, showAssetsDir, showTrackPrefix);
-    if (!content) {
-        logMessage("render", "cannot hold the content for %dx%d", o.width, o.height);
-        return exitGraphics;
-    }
-    loadContent(*content);
-    if (openTracks(*content) != 0) {
-        logMessage("tracks", "cannot create the track set");
-        return exitTracks;
-    }
-
+// What the frames took: --compare's render-only time and the capture's own.
+struct CaptureTimes {
     double renderSeconds = 0.0;
-    if (o.compare) {
-        logMessage("compare", "rendering %zu frames without output", rows.size());
-        renderSeconds = renderOnly(*content, rows);
-    }
+    double captureSeconds = 0.0;
+};
 
+// Draws every planned frame and hands it to the writer, whose thread starts here (after the
+// encoder for a video); with --compare the frames are first drawn once without output.
+static int32_t renderRows(const CaptureOptions& o, const FramePlan& plan, Content& content,
+                          Writer& writer, pid_t* encoder, CaptureTimes* times) {
+    if (o.compare) {
+        logMessage("compare", "rendering %zu frames without output", plan.rows.size());
+        times->renderSeconds = renderOnly(content, plan.rows);
+    }
     std::signal(SIGPIPE, SIG_IGN); // a dead encoder shows as a failed write instead
-    Writer writer;
     writer.width = o.width;
     writer.height = o.height;
-    pid_t encoder = -1;
     if (o.video) {
-        encoder = startEncoder(o, firstFrame, frameCount, &writer.videoFd);
-        if (encoder < 0) {
+        *encoder = startEncoder(o, plan.firstFrame, plan.frameCount, &writer.videoFd);
+        if (*encoder < 0) {
             logMessage("output", "cannot start ffmpeg");
             return exitOutput;
         }
     }
     writer.thread = std::thread([&writer] { writer.run(); });
-    double captureSeconds = capture(*content, rows, paths, writer, false);
+    times->captureSeconds = capture(content, plan.rows, plan.paths, writer, false);
+    return exitDone;
+}
 
-    int status = exitDone;
+// Waits for the encoder of a video, and reports what failed in writing the files or the video
+// and, with --compare, the times.
+static int32_t finishFiles(const CaptureOptions& o, const FramePlan& plan, Content& content,
+                           Writer& writer, pid_t encoder, CaptureTimes* times) {
+    int32_t status = exitDone;
     std::string failure = writer.failed();
     if (o.video) {
         close(writer.videoFd);
@@ -397,20 +396,43 @@ int main(int argc, char** argv) {
         // Timed again after the capture, so that a machine whose load drifts during the run
         // weighs on both sides alike.
         logMessage("compare", "rendering the frames without output again");
-        renderSeconds = 0.5 * (renderSeconds + renderOnly(*content, rows));
+        times->renderSeconds = 0.5 * (times->renderSeconds + renderOnly(content, plan.rows));
     }
     if (!failure.empty()) {
         logMessage("output", "%s: %s", o.out.c_str(), failure.c_str());
         status = exitOutput;
     }
     if (o.compare) {
+        const double ratio =
+            times->renderSeconds > 0.0 ? times->captureSeconds / times->renderSeconds : 0.0;
         logMessage("compare",
                    "%zu frames at %dx%d: render only %.3f s (mean of the runs before and after), "
                    "capture %.3f s, ratio %.3f",
-                   rows.size(), o.width, o.height, renderSeconds, captureSeconds,
-                   renderSeconds > 0.0 ? captureSeconds / renderSeconds : 0.0);
+                   plan.rows.size(), o.width, o.height, times->renderSeconds, times->captureSeconds,
+                   ratio);
     }
-    releaseContent(content);
-    windowSystemTerminate();
+    return status;
+}
+
+int main(int argc, char** argv) {
+    setLogProgramName("brumelt-capture");
+    CaptureOptions o;
+    int32_t status = exitDone;
+    if (!readOptions(argc, argv, &o, &status)) return status;
+    if ((status = prepareOutput(o)) != exitDone) return status;
+    const FramePlan plan = planFrames(o);
+
+    StartUp started = {};
+    status = startCapture(o, &started);
+    if (status == exitDone) status = openStartUpTracks(started);
+    if (status == exitDone) {
+        Writer writer;
+        pid_t encoder = -1;
+        CaptureTimes times;
+        status = renderRows(o, plan, *started.content, writer, &encoder, &times);
+        if (status == exitDone)
+            status = finishFiles(o, plan, *started.content, writer, encoder, &times);
+    }
+    shutDown(started);
     return status;
 }

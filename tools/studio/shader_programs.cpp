@@ -1,19 +1,13 @@
 #include "shader_programs.h"
 
 #include "formats/whole_file.h"
+#include "render/resources.h"
+#include "render/shader_table.h"
 
 #include <cctype>
 
 const char* fragmentFileName(FramePass pass) {
-    switch (pass) {
-    case framePassScene:
-        return "scene.glsl";
-    case framePassGlow:
-        return "glow.glsl";
-    case framePassFinal:
-        return "final.glsl";
-    }
-    return "";
+    return passShaderSource(pass).name;
 }
 
 // Skips the digits at line[*i]; false when there are none.
@@ -78,25 +72,6 @@ std::string logWithFileLines(const char* fileName, const std::string& log) {
     return out;
 }
 
-static GLuint compileStage(GLenum type, const std::string& text, const char* fileName,
-                           std::string* error) {
-    GLuint shader = glCreateShader(type);
-    const char* source = text.c_str();
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint compiled = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled == GL_TRUE) return shader;
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(size_t(length > 0 ? length : 1), '\0');
-    glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
-    glDeleteShader(shader);
-    *error = logWithFileLines(fileName, log);
-    if (error->empty()) *error = std::string(fileName) + ": does not compile";
-    return 0;
-}
-
 GLuint buildPassProgram(const char* shaderDir, FramePass pass, std::string* error) {
     const std::string dir = shaderDir;
     const char* fragmentName = fragmentFileName(pass);
@@ -104,28 +79,17 @@ GLuint buildPassProgram(const char* shaderDir, FramePass pass, std::string* erro
     if (readWholeFile((dir + "/" + vertexFileName).c_str(), &vertexText, error) ||
         readWholeFile((dir + "/" + fragmentName).c_str(), &fragmentText, error))
         return 0;
-    const GLuint vertex = compileStage(GL_VERTEX_SHADER, vertexText, vertexFileName, error);
-    if (!vertex) return 0;
-    const GLuint fragment = compileStage(GL_FRAGMENT_SHADER, fragmentText, fragmentName, error);
-    if (!fragment) {
-        glDeleteShader(vertex);
-        return 0;
+    const ShaderSource vertex = {vertexFileName, GL_VERTEX_SHADER, vertexText.c_str()};
+    const ShaderSource fragment = {fragmentName, GL_FRAGMENT_SHADER, fragmentText.c_str()};
+    ShaderBuildFailure failure;
+    const GLuint program = compileAndLink(vertex, fragment, &failure);
+    if (program) return program;
+    if (failure.linkFailed) {
+        *error = std::string(fragmentName) +
+                 ": does not link: " + logWithFileLines(fragmentName, failure.log);
+    } else {
+        *error = logWithFileLines(failure.fileName, failure.log);
+        if (error->empty()) *error = std::string(failure.fileName) + ": does not compile";
     }
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    // The program keeps what it linked; the stages go with it when it is deleted.
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked == GL_TRUE) return program;
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(size_t(length > 0 ? length : 1), '\0');
-    glGetProgramInfoLog(program, GLsizei(log.size()), nullptr, log.data());
-    glDeleteProgram(program);
-    *error = std::string(fragmentName) + ": does not link: " + logWithFileLines(fragmentName, log);
     return 0;
 }
