@@ -1,17 +1,41 @@
-// The studio's keys and its overlay: the transport, the numbers, the tracks at the cursor, the
-// timeline and the problems, drawn with Dear ImGui over the picture.
-#include "studio.h"
+#include "overlay.h"
 
 #include "base/show.h"
 #include "capture_options.h"
+#include "picture.h"
 #include "tracks/tracks.h"
 
 #include <GLFW/glfw3.h>
+#include <backends/imgui_impl_glfw.h>
 #include <backends/imgui_impl_opengl2.h>
 #include <imgui.h>
 
 #include <cmath>
 #include <cstdio>
+
+bool startOverlay(Studio& studio) {
+    (void)studio;
+    ImGui::CreateContext();
+    ImGui::GetIO().IniFilename = nullptr; // the layout is not kept between runs
+    GLFWwindow* window = glfwGetCurrentContext();
+    return window && ImGui_ImplGlfw_InitForOpenGL(window, true) && ImGui_ImplOpenGL2_Init();
+}
+
+void beginOverlayFrame() {
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplGlfw_NewFrame();
+    ImGui::NewFrame();
+}
+
+void dropOverlayFrame() {
+    ImGui::EndFrame();
+}
+
+void stopOverlay() {
+    ImGui_ImplOpenGL2_Shutdown();
+    ImGui_ImplGlfw_Shutdown();
+    ImGui::DestroyContext();
+}
 
 void handleKeys(Studio& studio) {
     const ImGuiIO& io = ImGui::GetIO();
