@@ -86,7 +86,7 @@ int studioWriteStill(Studio& studio, const char* path) {
         logMessage("still", "%s: the window has no area to draw", path);
         return 1;
     }
-    const double row = studioRow(studio);
+    const double row = studioFrameRow(studio);
     drawPasses(studio, row, width, height, false);
     std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
     glReadBuffer(GL_BACK);

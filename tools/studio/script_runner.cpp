@@ -5,6 +5,8 @@
 #include "picture.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 int loadScriptRun(const char* path, ScriptRun* run) {
     std::string text, error;
@@ -67,6 +69,9 @@ static bool runCommand(Studio& studio, ScriptRun& run, const ScriptCommand& c) {
     case scriptWait:
         run.waitUntil = studioClock() + c.numbers[0];
         return false;
+    case scriptStall:
+        std::this_thread::sleep_for(std::chrono::duration<double>(c.numbers[0]));
+        return true;
     case scriptMeasure:
         run.framesLeft = int64_t(c.numbers[0]) - 1;
         run.measuring = true;
@@ -98,12 +103,10 @@ static bool runCommand(Studio& studio, ScriptRun& run, const ScriptCommand& c) {
             failScript(studio, run, c, "a problem is on screen: " + studio.problems[0].text);
         return true;
     case scriptExpectRow:
-        row = studioRow(studio);
-        if (row < c.numbers[0] || row > c.numbers[1])
-            failScript(studio, run, c,
-                       "the row is " + std::to_string(row) + ", not in [" + c.args[0] + ", " +
-                           c.args[1] + "]");
-        return true;
+        // Checked on the frame that is drawn next: the clock read now may still be past the
+        // loop's end that the frame is brought back from.
+        run.rowCheck = &c;
+        return false;
     case scriptLoop:
         if (parsePosition(c.args[0], studio.timeline, &row, &error) ||
             parsePosition(c.args[1], studio.timeline, &end, &error))
@@ -161,6 +164,13 @@ void stepScript(Studio& studio, ScriptRun& run) {
 }
 
 void scriptFramePresented(Studio& studio, ScriptRun& run, double row, double presented) {
+    if (const ScriptCommand* c = run.rowCheck) {
+        run.rowCheck = nullptr;
+        if (row < c->numbers[0] || row > c->numbers[1])
+            failScript(studio, run, *c,
+                       "the row is " + std::to_string(row) + ", not in [" + c->args[0] + ", " +
+                           c->args[1] + "]");
+    }
     if (run.measuring) run.frameTimes.push_back(studio.frameMs);
     if (run.seekTime > 0.0) {
         logMessage("seek", "row %.2f: %.1f ms from seek to frame", row,

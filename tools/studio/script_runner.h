@@ -23,6 +23,7 @@ struct ScriptRun {
     int64_t measureFrames = 0;
     std::vector<double> frameTimes; // of the frames measured so far, present to present, in ms
     double editTime = -1.0;         // when the last edit command wrote its file
+    const ScriptCommand* rowCheck = nullptr; // an expect-row waiting for the frame it checks
     double seekTime = -1.0; // when the last seek command moved the cursor, until its frame shows
     int status = studioExitDone;
 };
@@ -34,6 +35,6 @@ int loadScriptRun(const char* path, ScriptRun* run);
 // the studio to quit.
 void stepScript(Studio& studio, ScriptRun& run);
 
-// Takes the numbers of the frame just presented at `presented`, drawn at row: its frame time
-// for a measure, the time from a seek to its frame.
+// Takes the frame just presented at `presented`, drawn at row: checks its row for an expect-row,
+// keeps its frame time for a measure and logs the time from a seek to it.
 void scriptFramePresented(Studio& studio, ScriptRun& run, double row, double presented);

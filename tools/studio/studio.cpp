@@ -106,13 +106,9 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
         }
         // After the script, so that a file it saved shows in this very frame.
         applySaves(studio, watcher, reload, editTime);
-        double row = studioRow(studio);
-        const double jump = studio.playing ? loopJump(studio.loop, row) : -1.0;
-        if (jump >= 0.0) {
-            studioSeek(studio, jump);
-            row = jump;
-        }
-        if (!studio.playing) studio.cursor = row;
+        // Read once, after everything else that moves the cursor: the row this frame shows,
+        // within the loop however long the frame before took.
+        const double row = studioFrameRow(studio);
 
         int32_t width = 0, height = 0;
         windowFramebufferSize(studio.window, &width, &height);

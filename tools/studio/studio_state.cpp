@@ -46,6 +46,14 @@ double studioRow(const Studio& studio) {
     return studio.playing ? musicSeconds(studio.music) * showRowsPerSecond : studio.cursor;
 }
 
+double studioFrameRow(Studio& studio) {
+    const double row = studioRow(studio);
+    const double jump = studio.playing ? loopJump(studio.loop, row) : -1.0;
+    if (jump < 0.0) return row;
+    studioSeek(studio, jump);
+    return jump;
+}
+
 void studioSeek(Studio& studio, double row) {
     studio.cursor = row < 0.0 ? 0.0 : row;
     musicSeek(studio.music, studio.cursor / showRowsPerSecond);
@@ -54,7 +62,7 @@ void studioSeek(Studio& studio, double row) {
 void studioSetPlaying(Studio& studio, bool playing) {
     if (playing == studio.playing) return;
     if (!playing)
-        studio.cursor = studioRow(studio);
+        studio.cursor = studioFrameRow(studio);
     else
         musicSeek(studio.music, studio.cursor / showRowsPerSecond);
     musicPause(studio.music, !playing);

@@ -2,8 +2,8 @@
 // and the cursor that moves over the music.
 //
 // studioTrackNames lists the uniform table's track names once each; setProblem puts a source's
-// problem on screen or takes it off; studioRow reads the cursor, studioSeek and studioSetPlaying
-// move and run it.
+// problem on screen or takes it off; studioRow reads the cursor, studioFrameRow gives the row a
+// frame shows (the loop applied), studioSeek and studioSetPlaying move and run it.
 #pragma once
 #include "audio/music.h"
 #include "choreo.h"
@@ -78,10 +78,14 @@ const std::vector<const char*>& studioTrackNames();
 // The cursor's row now: the music's position while playing, else the held cursor.
 double studioRow(const Studio& studio);
 
+// The row a frame drawn now shows: the cursor's row, except that while playing with the loop on a
+// clock that reached the loop's end, however far past it, is moved back to the loop's start first.
+double studioFrameRow(Studio& studio);
+
 // Moves the cursor to row (clamped at 0); while playing the music goes on from there.
 void studioSeek(Studio& studio, double row);
 
-// Starts or stops playing at the cursor.
+// Starts or stops playing at the cursor; pausing holds the row a frame would show now.
 void studioSetPlaying(Studio& studio, bool playing);
 
 // Sets or clears the problem of one source.
