@@ -16,6 +16,9 @@ if(BRUMELT_PLATFORM STREQUAL "linux")
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(MPG123 REQUIRED IMPORTED_TARGET libmpg123)
   pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+  # Dear ImGui as Debian packs it, for the studio's overlay: one library with its backends, glyphs
+  # packed by stb.
+  pkg_check_modules(IMGUI REQUIRED IMPORTED_TARGET imgui stb)
   set(BRUMELT_DEMO_DIR ${CMAKE_BINARY_DIR}/demo)
   file(MAKE_DIRECTORY ${BRUMELT_DEMO_DIR}/assets ${BRUMELT_DEMO_DIR}/tracks)
   return()

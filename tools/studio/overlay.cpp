@@ -1,43 +1,64 @@
-// The studio's keys and its overlay: the transport, the numbers, the tracks at the cursor, the
-// timeline and the problems, drawn with Dear ImGui over the picture.
-#include "studio.h"
+#include "overlay.h"
 
 #include "base/show.h"
 #include "capture_options.h"
+#include "picture.h"
+#include "platform/overlay_input.h"
 #include "tracks/tracks.h"
 
-#include <GLFW/glfw3.h>
 #include <backends/imgui_impl_opengl2.h>
 #include <imgui.h>
 
 #include <cmath>
 #include <cstdio>
 
+bool startOverlay(Studio& studio) {
+    ImGui::CreateContext();
+    ImGui::GetIO().IniFilename = nullptr; // the layout is not kept between runs
+    return overlayInputStart(studio.window) && ImGui_ImplOpenGL2_Init();
+}
+
+void beginOverlayFrame() {
+    ImGui_ImplOpenGL2_NewFrame();
+    overlayInputNewFrame();
+    ImGui::NewFrame();
+}
+
+void dropOverlayFrame() {
+    ImGui::EndFrame();
+}
+
+void stopOverlay() {
+    ImGui_ImplOpenGL2_Shutdown();
+    overlayInputStop();
+    ImGui::DestroyContext();
+}
+
 void handleKeys(Studio& studio) {
     const ImGuiIO& io = ImGui::GetIO();
     if (io.WantTextInput) return;
     const int32_t unit = io.KeyShift ? int32_t(showRowsPerBeat) : showRowsPerBar;
     const double row = studioRow(studio);
-    if (ImGui::IsKeyPressed(GLFW_KEY_SPACE, false)) studioSetPlaying(studio, !studio.playing);
-    if (ImGui::IsKeyPressed(GLFW_KEY_RIGHT)) studioSeek(studio, stepGrid(row, unit, 1));
-    if (ImGui::IsKeyPressed(GLFW_KEY_LEFT)) studioSeek(studio, stepGrid(row, unit, -1));
+    if (overlayKeyPressed(overlayKeySpace, false)) studioSetPlaying(studio, !studio.playing);
+    if (overlayKeyPressed(overlayKeyRight, true)) studioSeek(studio, stepGrid(row, unit, 1));
+    if (overlayKeyPressed(overlayKeyLeft, true)) studioSeek(studio, stepGrid(row, unit, -1));
     // Pressing back within half a second of a section's start goes to the one before.
     const double slack = studio.playing ? showRowsPerSecond / 2.0 : 0.0;
-    if (ImGui::IsKeyPressed(GLFW_KEY_PAGE_DOWN))
+    if (overlayKeyPressed(overlayKeyPageDown, true))
         studioSeek(studio, nextSectionStart(studio.timeline, row));
-    if (ImGui::IsKeyPressed(GLFW_KEY_PAGE_UP))
+    if (overlayKeyPressed(overlayKeyPageUp, true))
         studioSeek(studio, previousSectionStart(studio.timeline, row, slack));
-    if (ImGui::IsKeyPressed(GLFW_KEY_HOME, false)) studioSeek(studio, 0.0);
-    if (ImGui::IsKeyPressed(GLFW_KEY_LEFT_BRACKET, false)) studio.loop.start = std::floor(row);
-    if (ImGui::IsKeyPressed(GLFW_KEY_RIGHT_BRACKET, false)) studio.loop.end = std::ceil(row);
-    if (ImGui::IsKeyPressed(GLFW_KEY_L, false)) studio.loop.enabled = !studio.loop.enabled;
-    if (ImGui::IsKeyPressed(GLFW_KEY_TAB, false)) studio.overlay = !studio.overlay;
-    if (ImGui::IsKeyPressed(GLFW_KEY_1, false)) studio.scale = 1;
-    if (ImGui::IsKeyPressed(GLFW_KEY_2, false)) studio.scale = 2;
-    if (ImGui::IsKeyPressed(GLFW_KEY_4, false)) studio.scale = 4;
-    if (ImGui::IsKeyPressed(GLFW_KEY_F12, false) || ImGui::IsKeyPressed(GLFW_KEY_S, false))
+    if (overlayKeyPressed(overlayKeyHome, false)) studioSeek(studio, 0.0);
+    if (overlayKeyPressed(overlayKeyLeftBracket, false)) studio.loop.start = std::floor(row);
+    if (overlayKeyPressed(overlayKeyRightBracket, false)) studio.loop.end = std::ceil(row);
+    if (overlayKeyPressed(overlayKeyL, false)) studio.loop.enabled = !studio.loop.enabled;
+    if (overlayKeyPressed(overlayKeyTab, false)) studio.overlay = !studio.overlay;
+    if (overlayKeyPressed(overlayKey1, false)) studio.scale = 1;
+    if (overlayKeyPressed(overlayKey2, false)) studio.scale = 2;
+    if (overlayKeyPressed(overlayKey4, false)) studio.scale = 4;
+    if (overlayKeyPressed(overlayKeyF12, false) || overlayKeyPressed(overlayKeyS, false))
         studioWriteStill(studio, ("stills/" + stillName(row)).c_str());
-    if (ImGui::IsKeyPressed(GLFW_KEY_ESCAPE, false)) studio.quit = true;
+    if (overlayKeyPressed(overlayKeyEscape, false)) studio.quit = true;
 }
 
 static void transportPanel(Studio& studio, double row) {

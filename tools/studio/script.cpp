@@ -71,6 +71,7 @@ static const CommandShape shapes[] = {
     {"pause", scriptPause, 0, 0, 0},
     {"frames", scriptFrames, 1, 1, 1},
     {"wait", scriptWait, 1, 1, 1},
+    {"stall", scriptStall, 1, 1, 1},
     {"still", scriptStill, 1, 1, 0},
     {"edit", scriptEdit, 3, 3, 0},
     {"wait-reload", scriptWaitReload, 0, 1, 1},
@@ -99,6 +100,7 @@ static std::string checkCommand(ScriptCommand* c) {
         if (c->numbers[0] <= 0) return "the time limit must be positive";
         break;
     case scriptWait:
+    case scriptStall:
         if (c->numbers[0] <= 0) return "the time must be positive";
         break;
     case scriptExpectRow:

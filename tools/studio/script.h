@@ -8,13 +8,15 @@
 //   pause                  stop the music; the picture holds the cursor's row
 //   frames N               draw N more frames as things stand (playing or not)
 //   wait SECONDS           draw frames as things stand for that long
+//   stall SECONDS          hold the frame being prepared that long, the music playing on (a
+//                          frame as long as a busy machine's)
 //   still FILE             write the current row's frame at full size as PNG (the row is logged)
 //   edit FILE OLD NEW      replace the first OLD in FILE with NEW, written in place (a save)
 //   wait-reload [SECONDS]  draw frames until a reload caused by a save has been applied or has
 //                          failed (default limit 20 s, after which the script fails)
 //   expect-error TEXT      the error panel holds TEXT
 //   expect-no-error        the error panel is empty
-//   expect-row MIN MAX     the cursor's row lies in [MIN, MAX]
+//   expect-row MIN MAX     the next frame drawn shows a row in [MIN, MAX]
 //   loop START END | loop off   set the loop range and turn it on, or turn it off
 //   scale 1|2|4            render at the window size, 1/2 or 1/4
 //   overlay on|off         show or hide the overlay
@@ -32,6 +34,7 @@ enum ScriptOp : int32_t {
     scriptPause,
     scriptFrames,
     scriptWait,
+    scriptStall,
     scriptStill,
     scriptEdit,
     scriptWaitReload,
@@ -50,8 +53,8 @@ struct ScriptCommand {
     ScriptOp op;
     int32_t line;
     std::vector<std::string> args; // as written, quotes removed
-    double numbers[2];             // the numeric arguments of play, frames, wait, wait-reload,
-                                   // expect-row, scale, overlay (1 on, 0 off) and measure
+    double numbers[2]; // the numeric arguments of play, frames, wait, stall, wait-reload,
+                       // expect-row, scale, overlay (1 on, 0 off) and measure
 };
 
 // Parses a whole script. 0 on success; else 1 and *error is "FILE:LINE: what".

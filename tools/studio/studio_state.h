@@ -1,4 +1,9 @@
-// The studio's running state, shared by its main loop (studio.cpp) and its overlay (overlay.cpp).
+// The studio's running state, shared by its main loop, its overlay, its reloads and its script,
+// and the cursor that moves over the music.
+//
+// studioTrackNames lists the uniform table's track names once each; setProblem puts a source's
+// problem on screen or takes it off; studioRow reads the cursor, studioFrameRow gives the row a
+// frame shows (the loop applied), studioSeek and studioSetPlaying move and run it.
 #pragma once
 #include "audio/music.h"
 #include "choreo.h"
@@ -64,27 +69,24 @@ struct Studio {
     std::string lastStill;       // path of the last still written, for the overlay
 };
 
+// Seconds from a monotonic clock, for the studio's own timings (reloads, seeks, waits).
+double studioClock();
+
 // The distinct track names of the uniform table, in table order (24 of them).
 const std::vector<const char*>& studioTrackNames();
 
 // The cursor's row now: the music's position while playing, else the held cursor.
 double studioRow(const Studio& studio);
 
+// The row a frame drawn now shows: the cursor's row, except that while playing with the loop on a
+// clock that reached the loop's end, however far past it, is moved back to the loop's start first.
+double studioFrameRow(Studio& studio);
+
 // Moves the cursor to row (clamped at 0); while playing the music goes on from there.
 void studioSeek(Studio& studio, double row);
 
-// Starts or stops playing at the cursor.
+// Starts or stops playing at the cursor; pausing holds the row a frame would show now.
 void studioSetPlaying(Studio& studio, bool playing);
-
-// Writes the current row's frame at the window size as PNG; 0 on success, else 1 after a log line.
-int studioWriteStill(Studio& studio, const char* path);
 
 // Sets or clears the problem of one source.
 void setProblem(Studio& studio, const char* source, const std::string& text);
-
-// Draws the overlay for this frame (ImGui; a new frame is begun and rendered inside) and handles
-// the keys the overlay does not take for itself.
-void drawOverlay(Studio& studio, double row);
-
-// Handles the studio's keys: transport, loop, overlay, scale, stills, quit.
-void handleKeys(Studio& studio);
