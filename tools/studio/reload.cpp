@@ -6,10 +6,6 @@
 #include "render/content_internal.h"
 #include "score_render.h"
 #include "shader_programs.h"
-#include "shaders/final.glsl.h"
-#include "shaders/glow.glsl.h"
-#include "shaders/scene.glsl.h"
-#include "shaders/vertex.glsl.h"
 #include "show_tracks.h"
 #include "tracks/tracks.h"
 #include "watcher.h"
@@ -77,17 +73,16 @@ static void loadPrograms(Studio& studio, const bool rebuild[3]) {
 void loadChangedPrograms(Studio& studio) {
     // The programs the demo was built with came from the same files; only those that differ from
     // the files now are built again.
-    const char* built[] = {scene_glsl, glow_glsl, final_glsl};
     std::string vertexText, text, ignored;
     const std::string dir = studio.paths.shaderDir + "/";
     readWholeFile((dir + vertexFileName).c_str(), &vertexText, &ignored);
-    const bool vertexChanged = vertexText != vertex_glsl;
+    const bool vertexChanged = vertexText != vertexShaderSource().text;
     bool rebuild[3];
     const FramePass passes[] = {framePassScene, framePassGlow, framePassFinal};
     for (int i = 0; i < 3; ++i) {
         text.clear();
         readWholeFile((dir + fragmentFileName(passes[i])).c_str(), &text, &ignored);
-        rebuild[i] = vertexChanged || text != built[i];
+        rebuild[i] = vertexChanged || text != passShaderSource(passes[i]).text;
     }
     loadPrograms(studio, rebuild);
 }

@@ -21,7 +21,7 @@ int loadScriptRun(const char* path, ScriptRun* run) {
 static void failScript(Studio& studio, ScriptRun& run, const ScriptCommand& c,
                        const std::string& what) {
     logMessage("script", "%s:%d: %s", run.fileName.c_str(), c.line, what.c_str());
-    run.status = studioExitScript;
+    run.status = exitScript;
     studio.quit = true;
 }
 

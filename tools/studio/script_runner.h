@@ -25,7 +25,7 @@ struct ScriptRun {
     double editTime = -1.0;         // when the last edit command wrote its file
     const ScriptCommand* rowCheck = nullptr; // an expect-row waiting for the frame it checks
     double seekTime = -1.0; // when the last seek command moved the cursor, until its frame shows
-    int status = studioExitDone;
+    int status = exitDone;
 };
 
 // Reads and parses the script file into *run; 0 on success, else 1 after a log line.

@@ -10,45 +10,17 @@
 #include "base/show.h"
 #include "overlay.h"
 #include "picture.h"
-#include "platform/gl_loader.h"
 #include "platform/quit_signals.h"
 #include "platform/window.h"
 #include "reload.h"
 #include "script_runner.h"
+#include "startup/startup.h"
 #include "studio_options.h"
 #include "studio_state.h"
 #include "watcher.h"
 
 #include <cstdio>
 #include <cstring>
-
-// The window, its GL entry points and the demo's content in it: studioExitDone, or the exit
-// status after a log line.
-static int bringUp(Studio& studio, const StudioOptions& options) {
-    if (!windowSystemInit()) {
-        logMessage("window", "cannot start the window system");
-        return studioExitGraphics;
-    }
-    studio.window = windowCreate(options.width, options.height, "Brumelt Studio", windowResizable);
-    if (!studio.window) return studioExitGraphics;
-    if (const char* problem = glLoaderInit()) {
-        logMessage("gl", "the extension loader failed: %s", problem);
-        return studioExitGraphics;
-    }
-    if (const char* missing = glLoaderMissingEntryPoints()) {
-        logMessage("gl", "the driver lacks %s", missing);
-        return studioExitGraphics;
-    }
-    int32_t width = 0, height = 0;
-    windowFramebufferSize(studio.window, &width, &height);
-    studio.content = makeContent(width, height, showAssetsDir, showTrackPrefix);
-    if (!studio.content) {
-        logMessage("render", "cannot hold the content for a %dx%d window", width, height);
-        return studioExitGraphics;
-    }
-    loadContent(*studio.content);
-    return studioExitDone;
-}
 
 static int runStudio(const StudioOptions& options, ScriptRun* script) {
     Studio studio;
@@ -61,28 +33,42 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
                     options.events, options.shaderDir};
     studio.scale = options.scale;
 
-    if (const int status = bringUp(studio, options)) return status;
+    StartUpRequest request;
+    request.width = options.width;
+    request.height = options.height;
+    request.title = "Brumelt Studio";
+    request.windowFlags = windowResizable;
+    request.depth = startUpLoaded;
+    StartUp started;
+    if (const int32_t status = startUp(request, &started)) {
+        shutDown(started);
+        return status;
+    }
+    studio.window = started.window;
+    studio.content = started.content;
+    // The drawable can differ from the size asked for (a window manager's say).
+    int32_t drawableWidth = 0, drawableHeight = 0;
+    windowFramebufferSize(studio.window, &drawableWidth, &drawableHeight);
+    sizeTargets(*studio.content, drawableWidth, drawableHeight);
     if (!startOverlay(studio)) {
         logMessage("overlay", "cannot start Dear ImGui on the window");
-        return studioExitGraphics;
+        return exitGraphics;
     }
     loadChangedPrograms(studio);
     startPassTimers(studio);
     GLuint previewTexture = 0;
     glGenTextures(1, &previewTexture);
 
-    if (!initMusicDevice()) return studioExitData;
+    if (!initMusicDevice()) return exitData;
     studio.music = openMusic(showMusicPath);
     if (!studio.music) {
         logMessage("music", "%s: cannot open the music", showMusicPath);
-        return studioExitData;
+        return exitData;
     }
     // The show as written now; when it does not resolve, the built track files stand in.
     if (!(loadEvents(studio) && loadShow(studio)) && !studio.content->trackSet &&
-        openTracks(*studio.content) != 0) {
-        logMessage("tracks", "cannot create the track set");
-        return studioExitData;
-    }
+        openStartUpTracks(started) != exitDone)
+        return exitData;
     // Ctrl+C and the like end the studio as if its window were closed.
     quitSignalsCatch();
     FileWatcher* watcher = openWatcher();
@@ -132,9 +118,9 @@ static int runStudio(const StudioOptions& options, ScriptRun* script) {
     // Quitting does not wait for a score that is still being rendered.
     abandonReloads(studio);
     stopOverlay();
-    windowSystemTerminate();
+    shutDown(started);
     quitSignalEndProcess();
-    return script ? script->status : studioExitDone;
+    return script ? script->status : exitDone;
 }
 
 int main(int argc, char** argv) {
@@ -144,14 +130,13 @@ int main(int argc, char** argv) {
     const std::string problem = parseStudioOptions(argc, argv, &options, &help);
     if (help) {
         std::fputs(studioUsage(), stdout);
-        return studioExitDone;
+        return exitDone;
     }
     if (!problem.empty()) {
         logMessage("options", "%s (--help lists the options)", problem.c_str());
-        return studioExitUsage;
+        return exitUsage;
     }
     ScriptRun script;
-    if (!options.script.empty() && loadScriptRun(options.script.c_str(), &script))
-        return studioExitUsage;
+    if (!options.script.empty() && loadScriptRun(options.script.c_str(), &script)) return exitUsage;
     return runStudio(options, options.script.empty() ? nullptr : &script);
 }

@@ -1,15 +1,11 @@
-// The studio's command line and its exit statuses.
+// The studio's command line. Its exit statuses are the shared ones: exitDone, exitScript (an
+// expectation or a command of the script failed), exitUsage (bad command line or script), exitData
+// (no audio device, no music file or no track set), exitGraphics.
 #pragma once
+#include "base/exit_codes.h"
+
 #include <cstdint>
 #include <string>
-
-enum StudioExit {
-    studioExitDone = 0,
-    studioExitScript = 1,   // an expectation or a command of the script failed
-    studioExitUsage = 2,    // bad command line or script
-    studioExitData = 3,     // no audio device, no music file or no track set
-    studioExitGraphics = 4, // no window, no GL context or missing GL entry points
-};
 
 struct StudioOptions {
     std::string contentDir; // show.tracks and music.score
