@@ -78,6 +78,16 @@ static std::string trimmedLog(std::string log) {
     return log;
 }
 
+// A shader's or a program's info log (the two have the same pair of queries).
+template <typename GetParameter, typename GetLog>
+static std::string infoLog(GLuint object, GetParameter getParameter, GetLog getLog) {
+    GLint length = 0;
+    getParameter(object, GL_INFO_LOG_LENGTH, &length);
+    std::string log(size_t(length > 0 ? length : 1), '\0');
+    getLog(object, GLsizei(log.size()), nullptr, log.data());
+    return trimmedLog(log);
+}
+
 static GLuint compileStage(const ShaderSource& source, ShaderBuildFailure* failure) {
     GLuint shader = glCreateShader(source.stage);
     glShaderSource(shader, 1, &source.text, nullptr);
@@ -85,12 +95,9 @@ static GLuint compileStage(const ShaderSource& source, ShaderBuildFailure* failu
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
     if (compiled == GL_TRUE) return shader;
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::string log(size_t(length > 0 ? length : 1), '\0');
-    glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
+    *failure =
+        ShaderBuildFailure{source.name, 0, infoLog(shader, glGetShaderiv, glGetShaderInfoLog)};
     glDeleteShader(shader);
-    *failure = ShaderBuildFailure{source.name, 0, trimmedLog(log)};
     return 0;
 }
 
@@ -117,12 +124,9 @@ GLuint compileAndLink(const ShaderSource& vertex, const ShaderSource& fragment,
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (linked == GL_TRUE) return program;
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    std::string log(size_t(length > 0 ? length : 1), '\0');
-    glGetProgramInfoLog(program, GLsizei(log.size()), nullptr, log.data());
+    *failure =
+        ShaderBuildFailure{fragment.name, 1, infoLog(program, glGetProgramiv, glGetProgramInfoLog)};
     glDeleteProgram(program);
-    *failure = ShaderBuildFailure{fragment.name, 1, trimmedLog(log)};
     return 0;
 }
 
