@@ -15,9 +15,11 @@ trap 'rm -rf "$work"' EXIT
 cp "$root/content/show.tracks" "$root/content/music.score" "$work/"
 cp -r "$root/src/render/shaders" "$work/shaders"
 
-# The studio on a script in the demo folder; its log lines on stdout.
+# The studio on a script in the demo folder; its log lines on stdout. Mesa's on-disk shader cache
+# is off: the edits' constants are the same in every run, so a cache would answer for them in
+# every run but the first.
 studio() {
-  (cd "$demo" && SDL_AUDIODRIVER=dummy ./brumelt-studio --content "$work" \
+  (cd "$demo" && SDL_AUDIODRIVER=dummy MESA_SHADER_CACHE_DISABLE=true ./brumelt-studio --content "$work" \
     --shaders "$work/shaders" --size 320x180 --script "$1" 2>&1)
 }
 
