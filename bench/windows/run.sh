@@ -25,11 +25,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for n in $(seq 150 250); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
-Xvfb ":$n" -noreset -nolisten tcp -screen 0 1280x720x24 >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$n"
-for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+# shellcheck source=bench/windows/private_display.sh
+. "$(dirname "${BASH_SOURCE[0]}")/private_display.sh"
+start_private_display
 [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -u >/dev/null 2>&1
 "$wineserver" -p # stays up between runs, as it does for anyone starting programs one by one
 

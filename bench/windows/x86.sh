@@ -34,11 +34,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for n in $(seq 150 250); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
-Xvfb ":$n" -noreset -nolisten tcp -screen 0 1280x720x24 >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=":$n"
-for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+# shellcheck source=bench/windows/private_display.sh
+. "$(dirname "${BASH_SOURCE[0]}")/private_display.sh"
+start_private_display
 
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f\n", b - a }'; }
