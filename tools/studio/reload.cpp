@@ -75,7 +75,7 @@ void loadChangedPrograms(Studio& studio) {
     // the files now are built again.
     std::string vertexText, text, ignored;
     const std::string dir = studio.paths.shaderDir + "/";
-    readWholeFile((dir + vertexFileName).c_str(), &vertexText, &ignored);
+    readWholeFile((dir + vertexFileName()).c_str(), &vertexText, &ignored);
     const bool vertexChanged = vertexText != vertexShaderSource().text;
     bool rebuild[3];
     const FramePass passes[] = {framePassScene, framePassGlow, framePassFinal};
@@ -154,7 +154,7 @@ void applySaves(Studio& studio, FileWatcher* watcher, Reload& reload, double* ed
         const std::string name = std::filesystem::path(path).filename().string();
         for (int i = 0; i < 3; ++i)
             programs[i] =
-                programs[i] || name == vertexFileName || name == fragmentFileName(FramePass(i));
+                programs[i] || name == vertexFileName() || name == fragmentFileName(FramePass(i));
         reload.what += (reload.what.empty() ? "" : ", ") + name;
     }
     if (events && loadEvents(studio)) show = true;
@@ -175,7 +175,7 @@ void watchEverything(Studio& studio, FileWatcher* watcher) {
     watchFile(watcher, studio.paths.events.c_str());
     watchFile(watcher, studio.paths.score.c_str());
     const std::string dir = studio.paths.shaderDir + "/";
-    watchFile(watcher, (dir + vertexFileName).c_str());
+    watchFile(watcher, (dir + vertexFileName()).c_str());
     for (FramePass pass : {framePassScene, framePassGlow, framePassFinal})
         watchFile(watcher, (dir + fragmentFileName(pass)).c_str());
 }

@@ -10,6 +10,10 @@ const char* fragmentFileName(FramePass pass) {
     return passShaderSource(pass).name;
 }
 
+const char* vertexFileName() {
+    return vertexShaderSource().name;
+}
+
 // Skips the digits at line[*i]; false when there are none.
 static bool skipDigits(const std::string& line, size_t* i, long* value) {
     const size_t first = *i;
@@ -76,10 +80,10 @@ GLuint buildPassProgram(const char* shaderDir, FramePass pass, std::string* erro
     const std::string dir = shaderDir;
     const char* fragmentName = fragmentFileName(pass);
     std::string vertexText, fragmentText;
-    if (readWholeFile((dir + "/" + vertexFileName).c_str(), &vertexText, error) ||
+    if (readWholeFile((dir + "/" + vertexFileName()).c_str(), &vertexText, error) ||
         readWholeFile((dir + "/" + fragmentName).c_str(), &fragmentText, error))
         return 0;
-    const ShaderSource vertex = {vertexFileName, GL_VERTEX_SHADER, vertexText.c_str()};
+    const ShaderSource vertex = {vertexFileName(), GL_VERTEX_SHADER, vertexText.c_str()};
     const ShaderSource fragment = {fragmentName, GL_FRAGMENT_SHADER, fragmentText.c_str()};
     ShaderBuildFailure failure;
     const GLuint program = compileAndLink(vertex, fragment, &failure);

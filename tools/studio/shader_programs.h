@@ -9,9 +9,9 @@
 
 #include <string>
 
-// File name of each pass's fragment stage, and of the shared vertex stage.
+// File name of each pass's fragment stage, and of the shared vertex stage (the shader table's).
 const char* fragmentFileName(FramePass pass);
-inline constexpr const char* vertexFileName = "vertex.glsl";
+const char* vertexFileName();
 
 // Builds the pass's program from the files in shaderDir. The program's name on success; 0 on
 // failure, with nothing left behind and *error holding the problem: the driver's log with each
